@@ -1,0 +1,14 @@
+# One interface target carries the language level, the warnings and Qt's strictness flags.
+add_library(quorvel_common INTERFACE)
+target_compile_features(quorvel_common INTERFACE cxx_std_20)
+target_compile_options(quorvel_common INTERFACE -Wall -Wextra -pedantic)
+if(QUORVEL_WERROR)
+    target_compile_options(quorvel_common INTERFACE -Werror)
+endif()
+target_compile_definitions(quorvel_common INTERFACE
+    QT_NO_CAST_TO_ASCII
+    QT_NO_URL_CAST_FROM_STRING
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_FOREACH
+    QT_DISABLE_DEPRECATED_BEFORE=0x060000)
+set(CMAKE_CXX_EXTENSIONS OFF)

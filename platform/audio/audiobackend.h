@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace quorvel::platform {
+
+// Interleaved little-endian PCM: 8-bit unsigned or 16-bit signed samples.
+struct PcmFormat
+{
+    std::uint32_t samplesPerSec = 11025;
+    std::uint16_t channels = 1;
+    std::uint16_t bitsPerSample = 8;
+
+    std::uint32_t blockAlign() const { return channels * bitsPerSample / 8u; }
+    std::uint32_t bytesPerSec() const { return blockAlign() * samplesPerSec; }
+    bool operator==(const PcmFormat&) const = default;
+};
+
+// A running capture from the default input. Used by one thread at a time.
+class CaptureStream
+{
+public:
+    virtual ~CaptureStream() = default;
+    // Fills at most buffer.size() bytes with whole frames. Returns the number of bytes, 0 when
+    // nothing was ready (the caller simply asks again), or -1 when the stream has failed for good.
+    virtual std::ptrdiff_t read(std::span<std::byte> buffer) = 0;
+};
+
+// A running playback to the default output. Used by one thread at a time.
+class PlaybackStream
+{
+public:
+    virtual ~PlaybackStream() = default;
+    // Hands the bytes to the output, blocking while its buffer is full; false when it has failed.
+    virtual bool write(std::span<const std::byte> data) = 0;
+    // How long the audio already written needs to finish playing, in microseconds.
+    virtual std::uint64_t pendingMicros() = 0;
+};
+
+// Where the device's audio comes from and goes to.
+class AudioBackend
+{
+public:
+    virtual ~AudioBackend() = default;
+    // nullptr when no input can record in this format (no server, no source).
+    virtual std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format) = 0;
+    // nullptr when no output can play this format.
+    virtual std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format) = 0;
+    // The size of one read or write that keeps latency low without waking too often.
+    virtual std::size_t chunkBytes(const PcmFormat& format) const = 0;
+};
+
+// The backend that devices opened from now on use; PulseAudio unless a test replaced it.
+std::shared_ptr<AudioBackend> audioBackend();
+void setAudioBackend(std::shared_ptr<AudioBackend> backend);
+
+} // namespace quorvel::platform

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "audiobackend.h"
+
+namespace quorvel::platform {
+
+// The desktop's sound server through libpulse (PulseAudio, or PipeWire's pulse service), always on
+// the server's default source and sink: the ones the user picked in the sound settings.
+class PulseBackend final : public AudioBackend
+{
+public:
+    std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format) override;
+    std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format) override;
+    std::size_t chunkBytes(const PcmFormat& format) const override;
+};
+
+} // namespace quorvel::platform

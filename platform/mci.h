@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace quorvel::platform {
+
+// The multimedia device layer's string interface: one command in, a return code and a reply out.
+// Returns 0 on success, otherwise an MCI error number (see mciErrorText). The reply is copied into
+// `reply` NUL-terminated and cut to replyLength - 1 characters; on any error it is the empty text.
+// `reply` may be null when replyLength is 0. Never waits for audio: recording and playback run on
+// their own threads, and status queries read counters.
+std::uint32_t mciSendString(std::string_view command, char* reply, std::uint32_t replyLength,
+                            void* callbackWindow = nullptr);
+
+// The text that goes with an error number; empty for 0 or an unknown number.
+std::string_view mciErrorText(std::uint32_t code);
+
+} // namespace quorvel::platform

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "audio/audiobackend.h"
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace quorvel::platform {
+
+class SpoolFile;
+
+enum class DeviceMode : std::uint8_t
+{
+    Stopped,
+    Playing,
+    Recording
+};
+enum class TimeFormat : std::uint8_t
+{
+    Milliseconds,
+    Bytes
+};
+
+// One waveaudio element: a recording spooled to disk, captured and played on threads of its own.
+// Commands come from one thread at a time; the status getters only read atomics, so they never
+// wait for the audio threads. Every method either succeeds or leaves the device as it was.
+class WaveDevice
+{
+public:
+    explicit WaveDevice(std::shared_ptr<AudioBackend> backend);
+    ~WaveDevice();
+    WaveDevice(const WaveDevice&) = delete;
+    WaveDevice& operator=(const WaveDevice&) = delete;
+
+    const PcmFormat& format() const { return m_format; }
+    // False (and nothing changed) while recording or once the recording holds audio.
+    bool canChangeFormat() const;
+    void setFormat(const PcmFormat& format) { m_format = format; }
+
+    TimeFormat timeFormat() const { return m_timeFormat; }
+    void setTimeFormat(TimeFormat format) { m_timeFormat = format; }
+
+    // 0, or the MCI error: 302 while playing, 328 when no input takes this format.
+    std::uint32_t record();
+    // Ends recording or playback; the audio stays.
+    void stop();
+    // Plays from the byte offset (nullopt: the current position) to the end.
+    // 0, or 302 while recording, 282 past the end, 328 when no output plays this format.
+    std::uint32_t play(std::optional<std::uint64_t> fromByte);
+    // Stops a recording first. 0, or 286 when the file could not be written.
+    std::uint32_t save(const std::filesystem::path& target);
+
+    DeviceMode mode() const;
+    std::uint64_t lengthBytes() const;
+    std::uint64_t positionBytes() const;
+
+    // Converts between the time format and bytes, using the device's format.
+    std::uint64_t toTimeUnits(std::uint64_t bytes) const;
+    std::uint64_t fromTimeUnits(std::uint64_t units) const;
+
+    // The spool file, for tests; empty before the first record.
+    std::filesystem::path spoolPath() const;
+
+private:
+    struct Shared;
+    struct Worker;
+
+    void stopWorker();
+
+    std::shared_ptr<AudioBackend> m_backend;
+    PcmFormat m_format;
+    TimeFormat m_timeFormat = TimeFormat::Milliseconds;
+    std::shared_ptr<Shared> m_shared;
+    std::unique_ptr<Worker> m_worker;
+};
+
+} // namespace quorvel::platform

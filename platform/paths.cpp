@@ -1,0 +1,40 @@
+#include "paths.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace quorvel::platform {
+
+std::filesystem::path driveCFolder()
+{
+    if (const char* drive = std::getenv("QUORVEL_DRIVE_C"); drive && *drive)
+        return drive;
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    return "/";
+}
+
+std::optional<std::filesystem::path> nativePath(std::string_view programPath)
+{
+    bool onDriveC = false;
+    if (programPath.size() >= 2 && programPath[1] == ':') {
+        const char letter = programPath[0];
+        if (letter != 'c' && letter != 'C')
+            return std::nullopt;
+        onDriveC = true;
+        programPath.remove_prefix(2);
+    }
+    std::string rest(programPath);
+    for (char& c : rest) {
+        if (c == '\\')
+            c = '/';
+    }
+    if (!rest.empty() && rest.front() == '/')
+        onDriveC = true;
+    if (!onDriveC)
+        return std::filesystem::path(rest);
+    const auto first = rest.find_first_not_of('/');
+    return driveCFolder() / (first == std::string::npos ? std::string() : rest.substr(first));
+}
+
+} // namespace quorvel::platform
