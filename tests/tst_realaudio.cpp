@@ -1,0 +1,135 @@
+// Recording from a real sound server: the private PulseAudio that the test run starts, whose
+// default source plays a 440 Hz tone and whose default sink is silent.
+
+#include "mcicall.h"
+#include "wavfile.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace quorvel;
+using namespace quorvel::test;
+
+namespace {
+
+QStringList runTool(const QStringList& commands)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(QUORVEL_APP_DIR "/quorvel-mci"), commands);
+    if (!tool.waitForFinished(60000) || tool.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+double decibels(double ratio)
+{
+    return 20.0 * std::log10(ratio);
+}
+
+} // namespace
+
+class TestRealAudio : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_drive;
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER"))
+            QFAIL("PULSE_SERVER is not set: run through ctest, which starts the test sound server");
+        QVERIFY(m_drive.isValid());
+        qputenv("QUORVEL_DRIVE_C", QFile::encodeName(m_drive.path()));
+    }
+
+    void recordThreeSeconds_data()
+    {
+        QTest::addColumn<QString>("setFormat");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("bits");
+        QTest::newRow("44.100Hz, 16bit Stereo, 172k/sec")
+            << "set capture samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400" << 44100
+            << 2 << 16;
+        QTest::newRow("8.000kHz, 8bit Mono, 7k/sec")
+            << "set capture samplespersec 8000 channels 1 bitspersample 8 alignment 1 bytespersec 8000" << 8000 << 1
+            << 8;
+    }
+
+    // Record, save, check the file; then play it to the end on the silent speaker.
+    void recordThreeSeconds()
+    {
+        QFETCH(QString, setFormat);
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        QFETCH(int, bits);
+        const QString name = QStringLiteral("tone %1").arg(rate);
+        const QStringList out = runTool({
+            QStringLiteral("open new type waveaudio alias capture"),
+            setFormat,
+            QStringLiteral("record capture"),
+            QStringLiteral("sleep 3000"),
+            QStringLiteral("stop capture"),
+            QStringLiteral("save capture c:\\%1.wav").arg(name),
+            QStringLiteral("play capture from 0"),
+            QStringLiteral("status capture mode"),
+            QStringLiteral("sleep 4000"),
+            QStringLiteral("status capture mode"),
+        });
+        QCOMPARE(out,
+                 QStringList({QStringLiteral("0\t1"), QStringLiteral("0\t"), QStringLiteral("0\t"),
+                              QStringLiteral("0\t"), QStringLiteral("0\t"), QStringLiteral("0\t"),
+                              QStringLiteral("0\tplaying"), QStringLiteral("0\tstopped")}));
+
+        const QString path = m_drive.filePath(name + QStringLiteral(".wav"));
+        const WavFile wav = inspectWav(path);
+        QVERIFY(wav.valid);
+        QCOMPARE(wav.samplerate, rate);
+        QCOMPARE(wav.channels, channels);
+        QCOMPARE(int(le16(wav.header, 34)), bits);
+        QVERIFY2(std::abs(wav.seconds() - 3.0) <= 0.3, qPrintable(QString::number(wav.seconds())));
+        const double hz = dominantFrequency(readChannel0(path), rate);
+        QVERIFY2(std::abs(hz - 440.0) <= 5.0, qPrintable(QStringLiteral("%1 Hz").arg(hz)));
+    }
+
+    // The thread that sends the commands is busy for 3 s in the middle of a 6 s recording.
+    void nothingLostWhileTheCallerIsBusy()
+    {
+        QCOMPARE(mci("open new type waveaudio alias busy").code, 0u);
+        mci("set busy samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400");
+        QCOMPARE(mci("record busy").code, 0u);
+        for (int i = 0; i < 80; ++i) { // 1.5 s of status ticks, as the window sends them
+            mci("set busy time format bytes");
+            mci("status busy length");
+            QThread::msleep(19);
+        }
+        QThread::sleep(3); // busy: no commands at all
+        QThread::msleep(1500);
+        mci("stop busy");
+        QCOMPARE(mci("save busy c:\\busy.wav").code, 0u);
+        mci("close busy");
+
+        const QString path = m_drive.filePath(QStringLiteral("busy.wav"));
+        const WavFile wav = inspectWav(path);
+        QVERIFY2(std::abs(wav.seconds() - 6.0) <= 0.3, qPrintable(QString::number(wav.seconds())));
+        const auto samples = readChannel0(path);
+        auto rms = windowRms(samples, 441);
+        QVERIFY(rms.size() > 500);
+        auto sorted = rms;
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const double median = sorted[sorted.size() / 2];
+        QVERIFY(median > 0.3);
+        const double trough = *std::min_element(rms.begin(), rms.end());
+        QVERIFY2(decibels(trough / median) > -6.0,
+                 qPrintable(QStringLiteral("trough %1 dB below the median").arg(-decibels(trough / median))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRealAudio)
+#include "tst_realaudio.moc"
