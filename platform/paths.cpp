@@ -24,14 +24,16 @@ std::optional<std::filesystem::path> nativePath(std::string_view programPath)
         onDriveC = true;
         programPath.remove_prefix(2);
     }
+    // A path already in this system's form ("/home/...") is left as it is.
+    if (!onDriveC && !programPath.empty() && programPath.front() == '/')
+        return std::filesystem::path(programPath);
+    const bool rooted = !programPath.empty() && programPath.front() == '\\';
     std::string rest(programPath);
     for (char& c : rest) {
         if (c == '\\')
             c = '/';
     }
-    if (!rest.empty() && rest.front() == '/')
-        onDriveC = true;
-    if (!onDriveC)
+    if (!onDriveC && !rooted)
         return std::filesystem::path(rest);
     const auto first = rest.find_first_not_of('/');
     return driveCFolder() / (first == std::string::npos ? std::string() : rest.substr(first));

@@ -11,7 +11,8 @@ std::filesystem::path driveCFolder();
 
 // Turns a path in the program's own form ("c:\take 1.wav") into a path on this system.
 // Backslashes become slashes; "c:" and a leading "\" mean the drive C folder; a path without a
-// drive stays relative to the current directory. Another drive letter has no meaning here: nullopt.
+// drive stays relative to the current directory, and one already in this system's form ("/tmp/x")
+// stays as it is. Another drive letter has no meaning here: nullopt.
 std::optional<std::filesystem::path> nativePath(std::string_view programPath);
 
 } // namespace quorvel::platform

@@ -200,6 +200,7 @@ private slots:
         QCOMPARE(*platform::nativePath("C:\\a\\b.wav"), drive / "a/b.wav");
         QCOMPARE(*platform::nativePath("\\Quorvel.desktop"), drive / "Quorvel.desktop");
         QCOMPARE(*platform::nativePath("Text2"), std::filesystem::path("Text2"));
+        QCOMPARE(*platform::nativePath("/tmp/a b.wav"), std::filesystem::path("/tmp/a b.wav"));
         QVERIFY(!platform::nativePath("d:\\take1.wav"));
     }
 };

@@ -52,7 +52,7 @@ bool writeWav(const std::filesystem::path& target, const PcmFormat& format, cons
     bool ok = true;
     if (bytes > 0 && spool) {
         ::posix_fadvise(spool->descriptor(), 0, 0, POSIX_FADV_SEQUENTIAL);
-        std::vector<std::byte> buffer(8u << 20);
+        std::vector<std::byte> buffer(1u << 20);
         std::uint64_t offset = 0;
         while (ok && offset < bytes) {
             const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), bytes - offset));

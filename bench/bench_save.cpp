@@ -1,0 +1,77 @@
+// bench_save FOLDER: records 1 GiB from the synthetic backend, then times the device's save of it
+// against cp of a 1 GiB file, each three times, on the same disk and from the page cache alike.
+
+#include "audio/syntheticbackend.h"
+#include "mci.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace quorvel::platform;
+using Clock = std::chrono::steady_clock;
+
+static double seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    setenv("TMPDIR", folder.c_str(), 1);
+    const std::uint64_t bytes = std::uint64_t {1} << 30;
+    SyntheticBackend::Options options;
+    options.captureLimit = bytes;
+    options.chunkBytes = 1 << 20;
+    setAudioBackend(std::make_shared<SyntheticBackend>(options));
+
+    mciSendString("open new type waveaudio alias capture", nullptr, 0);
+    mciSendString("set capture samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400",
+                  nullptr, 0);
+    mciSendString("set capture time format bytes", nullptr, 0);
+    mciSendString("record capture", nullptr, 0);
+    char reply[255];
+    do {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        mciSendString("status capture length", reply, sizeof reply);
+    } while (std::strtoull(reply, nullptr, 10) < bytes);
+    mciSendString("stop capture", nullptr, 0);
+
+    const auto saved = folder / "saved.wav";
+    const auto copied = folder / "copied.wav";
+    std::vector<double> saveTimes, copyTimes;
+    for (int round = 0; round < 3; ++round) {
+        std::filesystem::remove(saved);
+        std::filesystem::remove(copied);
+        auto start = Clock::now();
+        const auto code = mciSendString("save capture " + saved.string(), nullptr, 0);
+        saveTimes.push_back(seconds(start));
+        if (code != 0)
+            return 1;
+        start = Clock::now();
+        const std::string cp = "cp '" + saved.string() + "' '" + copied.string() + "'";
+        if (std::system(cp.c_str()) != 0)
+            return 1;
+        copyTimes.push_back(seconds(start));
+    }
+    mciSendString("close all", nullptr, 0);
+    std::filesystem::remove(saved);
+    std::filesystem::remove(copied);
+
+    const double save = *std::min_element(saveTimes.begin(), saveTimes.end());
+    const double copy = *std::min_element(copyTimes.begin(), copyTimes.end());
+    const double gib = double(bytes) / (1 << 30);
+    std::printf("save 1 GiB: best %.3f s (%.0f MiB/s); cp: best %.3f s (%.0f MiB/s); save/cp speed %.2f\n", save,
+                gib * 1024 / save, copy, gib * 1024 / copy, copy / save);
+    return 0;
+}

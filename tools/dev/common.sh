@@ -1,0 +1,32 @@
+# Shared by run.sh and test.sh: install what is missing, then configure and build.
+# shellcheck shell=bash
+
+QUORVEL_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+QUORVEL_BUILD=${QUORVEL_BUILD:-$QUORVEL_SOURCE/build}
+
+quorvel_packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-qpa-plugins libpulse-dev libsndfile1-dev libbenchmark-dev
+    pulseaudio pulseaudio-utils lame sox
+    xvfb xdotool trayer imagemagick x11-utils xdg-utils fonts-dejavu-core
+)
+
+install_missing_packages() {
+    local missing=() pkg
+    for pkg in "${quorvel_packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+configure_and_build() {
+    local werror=OFF
+    [ "${CI:-}" = true ] && werror=ON
+    cmake -S "$QUORVEL_SOURCE" -B "$QUORVEL_BUILD" -G Ninja -DQUORVEL_WERROR=$werror "$@"
+    cmake --build "$QUORVEL_BUILD" -j "$(nproc)"
+}

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quorvel and runs every test. The test run starts its own
+# sound server (and display) and stops them again.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+install_missing_packages
+configure_and_build
+cd "$QUORVEL_BUILD"
+ctest --output-on-failure --timeout 600 "$@"
