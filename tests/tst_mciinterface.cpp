@@ -1,10 +1,12 @@
 // The device's command language: grammar, replies and error numbers.
 
+#include "audio/pulsebackend.h"
 #include "audio/syntheticbackend.h"
 #include "mcicall.h"
 #include "paths.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -190,6 +192,23 @@ private slots:
         QVERIFY(QFile::exists(m_drive.filePath(QStringLiteral("upper.wav"))));
         QVERIFY(QFile::exists(m_drive.filePath(QStringLiteral("quoted name.wav"))));
         QVERIFY(QFile::exists(m_drive.filePath(QStringLiteral("sub/inner.wav"))));
+    }
+
+    // No sound server: record fails at once with 328 and the device stays usable.
+    void recordWithoutSoundServer()
+    {
+        qputenv("PULSE_SERVER", "unix:/nonexistent/native");
+        platform::setAudioBackend(std::make_shared<platform::PulseBackend>());
+        mci("open new type waveaudio alias capture");
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(mci("record capture").code, 328u);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(mci("status capture mode").reply, QStringLiteral("stopped"));
+        QCOMPARE(mci("play capture").code, 0u); // nothing recorded: nothing to play
+        QCOMPARE(mci("save capture c:\\nothing.wav").code, 0u);
+        QCOMPARE(mci("close capture").code, 0u);
+        platform::setAudioBackend(std::make_shared<platform::SyntheticBackend>());
     }
 
     void pathMapping()
