@@ -1,20 +1,15 @@
-#include "capturecommands.h"
-#include "mci.h"
+#include "form8.h"
+#include "services.h"
 
 #include <QApplication>
-#include <QWidget>
-
-using namespace quorvel;
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Quorvel"));
-    platform::mciSendString(recorder::command::closeAll, nullptr, 0);
-    platform::mciSendString(recorder::command::open, nullptr, 0);
-    window.show();
-    const int status = app.exec();
-    platform::mciSendString(recorder::command::close, nullptr, 0);
-    return status;
+    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    auto services = quorvel::platform::systemServices();
+    quorvel::ui::Form8::load(services);
+    // The program ends when its last window has closed; the main window may start hidden in
+    // the tray, so closing none of them keeps it running.
+    return QApplication::exec();
 }

@@ -16,4 +16,16 @@ std::uint32_t mciSendString(std::string_view command, char* reply, std::uint32_t
 // The text that goes with an error number; empty for 0 or an unknown number.
 std::string_view mciErrorText(std::uint32_t code);
 
+// The string interface as an object, so the recorder can be tested against a double that keeps
+// the exact commands it was sent.
+class Mci
+{
+public:
+    virtual ~Mci() = default;
+    virtual std::uint32_t sendString(std::string_view command, char* reply, std::uint32_t replyLength) = 0;
+};
+
+// The real device layer.
+Mci& systemMci();
+
 } // namespace quorvel::platform

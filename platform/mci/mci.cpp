@@ -518,6 +518,19 @@ std::uint32_t mciSendString(std::string_view command, char* reply, std::uint32_t
     return result;
 }
 
+Mci& systemMci()
+{
+    struct SystemMci final : Mci
+    {
+        std::uint32_t sendString(std::string_view command, char* reply, std::uint32_t replyLength) override
+        {
+            return mciSendString(command, reply, replyLength);
+        }
+    };
+    static SystemMci instance;
+    return instance;
+}
+
 std::string_view mciErrorText(std::uint32_t code)
 {
     switch (code) {

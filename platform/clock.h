@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDateTime>
+
+namespace quorvel::platform {
+
+// The local date and time; tests replace it to move time by hand.
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+Clock& systemClock();
+
+} // namespace quorvel::platform

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "form8controls.h"
+
+#include "clock.h"
+#include "mci.h"
+
+#include <QString>
+
+#include <string_view>
+
+namespace quorvel::recorder {
+
+// What the recorder's handlers work on: the main window's controls and the services they call.
+struct RecorderContext
+{
+    ui::Form8Controls& c;
+    platform::Mci& mci;
+    platform::Clock& clock;
+};
+
+// Sends a command whose reply nobody reads. The result is not looked at: the controls change as
+// the user asked, and the status display shows what the device really does.
+void send(platform::Mci& mci, std::string_view command);
+
+// Sends a status query and returns the reply (empty when the query failed).
+QString query(platform::Mci& mci, std::string_view command);
+
+} // namespace quorvel::recorder

@@ -1,0 +1,84 @@
+#include "statusmonitor.h"
+
+#include "capturecommands.h"
+
+namespace quorvel::recorder {
+
+QString statusText(const QString& modeReply)
+{
+    if (modeReply == QLatin1String("stopped"))
+        return QStringLiteral("READY");
+    if (modeReply == QLatin1String("playing"))
+        return QStringLiteral("PLAYING");
+    if (modeReply == QLatin1String("recording"))
+        return QStringLiteral("RECORDING");
+    return modeReply;
+}
+
+std::uint64_t leadingNumber(std::string_view reply)
+{
+    std::uint64_t value = 0;
+    for (char ch : reply) {
+        if (ch < '0' || ch > '9')
+            break;
+        value = value * 10 + static_cast<std::uint64_t>(ch - '0');
+    }
+    return value;
+}
+
+QString sizeText(std::uint64_t bytes, const QLocale& locale)
+{
+    // Bytes over a million never need more than six decimals; fixed notation keeps tiny sizes
+    // readable where the general form would switch to an exponent.
+    QLocale plain = locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    QString text = plain.toString(static_cast<double>(bytes) / 1000000.0, 'f', 6);
+    const QString point = plain.decimalPoint();
+    if (text.contains(point)) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(point))
+            text.chop(point.size());
+    }
+    return text;
+}
+
+QString elapsedText(const QDateTime& start, const QDateTime& now)
+{
+    const qint64 seconds = start.isValid() ? start.secsTo(now) : 0;
+    if (seconds <= 0)
+        return QStringLiteral("00:00:00");
+    const qint64 ofDay = seconds % 86400;
+    return QStringLiteral("%1:%2:%3")
+        .arg(ofDay / 3600, 2, 10, QLatin1Char('0'))
+        .arg(ofDay / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ofDay % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString startStamp(const QDateTime& now)
+{
+    return now.toString(Qt::ISODate);
+}
+
+void showDeviceStatus(RecorderContext& ctx)
+{
+    ctx.c.Text3->setText(statusText(query(ctx.mci, command::statusMode)));
+}
+
+void showRecordingSize(RecorderContext& ctx)
+{
+    send(ctx.mci, command::timeFormatBytes);
+    const QByteArray reply = query(ctx.mci, command::statusLength).toUtf8();
+    ctx.c.Text4->setText(sizeText(leadingNumber(std::string_view(reply.constData(), reply.size()))));
+}
+
+void increment(RecorderContext& ctx)
+{
+    // Whole seconds on both sides: a late tick shows the right time, never a second twice.
+    QDateTime now = ctx.clock.now();
+    now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    const QDateTime start = QDateTime::fromString(ui::text1Tag(ctx.c), Qt::ISODate);
+    ctx.c.Text1->setText(elapsedText(start, now));
+}
+
+} // namespace quorvel::recorder

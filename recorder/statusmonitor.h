@@ -1,0 +1,32 @@
+#pragma once
+
+#include "recordercontext.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+#include <cstdint>
+#include <string_view>
+
+namespace quorvel::recorder {
+
+// Timer1: the device's mode in Text3, in the user's words where it is one of the three.
+void showDeviceStatus(RecorderContext& ctx);
+// Timer2: the recording's size in Text4, in megabytes of 1,000,000 bytes.
+void showRecordingSize(RecorderContext& ctx);
+// Timer3 and Record: the time since Text1's Tag in Text1.
+void increment(RecorderContext& ctx);
+
+// "READY", "PLAYING", "RECORDING", or the reply unchanged.
+QString statusText(const QString& modeReply);
+// The leading decimal digits of a reply; 0 when it starts with anything else.
+std::uint64_t leadingNumber(std::string_view reply);
+// Bytes as megabytes in the locale's general number form: "1.5", "0.0441", "0", never "4.41e-05".
+QString sizeText(std::uint64_t bytes, const QLocale& locale = QLocale());
+// The time from start to now as "hh:mm:ss", modulo a day; "00:00:00" while now lies before start.
+QString elapsedText(const QDateTime& start, const QDateTime& now);
+// The start time as it is kept in the Tag, to the whole second.
+QString startStamp(const QDateTime& now);
+
+} // namespace quorvel::recorder

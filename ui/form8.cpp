@@ -1,0 +1,268 @@
+#include "form8.h"
+
+#include "autostop.h"
+#include "settingsfile.h"
+#include "startwithlogin.h"
+#include "statusmonitor.h"
+#include "transport.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QTimer>
+
+static void registerFormResources()
+{
+    Q_INIT_RESOURCE(forms);
+}
+
+namespace quorvel::ui {
+
+namespace {
+constexpr int expandedHeightTwips = 6500;
+constexpr int compactHeightTwips = 2150;
+
+int clientHeight(int windowTwips)
+{
+    return (windowTwips - shell::nonClientTwips) / 15;
+}
+} // namespace
+
+Form8::Form8(platform::Services& services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_tray(services.notifyIcons)
+{
+    registerFormResources();
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_c.setupControls(this);
+    setWindowIcon(QIcon(QStringLiteral(":/ui/icons/quorvel.png")));
+    m_c.Picture2->setPixmap(QPixmap(QStringLiteral(":/ui/icons/tray.png")));
+    connectHandlers();
+}
+
+Form8::~Form8()
+{
+    Form_Unload();
+}
+
+Form8* Form8::load(platform::Services& services)
+{
+    auto* form = new Form8(services);
+    switch (form->Form_Load()) {
+    case shell::StartVisibility::Shown:
+        form->show();
+        break;
+    case shell::StartVisibility::Minimized:
+        form->showMinimized();
+        break;
+    case shell::StartVisibility::Hidden:
+        break;
+    }
+    return form;
+}
+
+void Form8::connectHandlers()
+{
+    connect(m_c.Command2, &QPushButton::clicked, this, &Form8::Command2_Click);
+    connect(m_c.Command3, &QPushButton::clicked, this, &Form8::Command3_Click);
+    connect(m_c.Command4, &QPushButton::clicked, this, &Form8::Command4_Click);
+    connect(m_c.Command1, &QPushButton::clicked, this, &Form8::Command1_Click);
+    connect(m_c.rec, &QAction::triggered, this, &Form8::rec_Click);
+    connect(m_c.stop2, &QAction::triggered, this, &Form8::stop2_Click);
+    connect(m_c.testplay, &QAction::triggered, this, &Form8::testplay_Click);
+    connect(m_c.reset, &QAction::triggered, this, &Form8::reset_Click);
+    connect(m_c.exit2, &QAction::triggered, this, &Form8::exit2_Click);
+    connect(m_c.Timer1, &QTimer::timeout, this, &Form8::Timer1_Timer);
+    connect(m_c.Timer2, &QTimer::timeout, this, &Form8::Timer2_Timer);
+    connect(m_c.Timer3, &QTimer::timeout, this, &Form8::Timer3_Timer);
+    // A check box's handler runs whenever its value changes, by a click or by the settings.
+    connect(m_c.Check1, &QCheckBox::stateChanged, this, &Form8::Check1_Click);
+    connect(m_c.Check2, &QCheckBox::stateChanged, this, &Form8::Check2_Click);
+    connect(m_c.Check4, &QCheckBox::stateChanged, this, &Form8::Check4_Click);
+    connect(m_c.HScroll1, &QScrollBar::valueChanged, this, &Form8::HScroll1_Change);
+    connect(m_c.HScroll2, &QScrollBar::valueChanged, this, &Form8::HScroll2_Change);
+    connect(m_c.Command7, &QPushButton::clicked, this, &Form8::Command7_Click);
+    connect(m_c.Command8, &QPushButton::clicked, this, &Form8::Command8_Click);
+    connect(m_c.Command9, &QPushButton::clicked, this, &Form8::Command9_Click);
+}
+
+recorder::RecorderContext Form8::recorderContext()
+{
+    return {m_c, *m_services.mci, *m_services.clock};
+}
+
+shell::ShellContext Form8::shellContext()
+{
+    return {*this, m_c, m_services, m_tray};
+}
+
+shell::StartVisibility Form8::Form_Load()
+{
+    m_loaded = true;
+    auto ctx = shellContext();
+    return shell::formLoad(ctx);
+}
+
+void Form8::Form_Unload()
+{
+    if (!m_loaded)
+        return;
+    m_loaded = false;
+    auto ctx = shellContext();
+    shell::formUnload(ctx);
+}
+
+void Form8::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+Form8* Form8::unloadAndShowAgain()
+{
+    Form_Unload();
+    // Hidden, not closed: the program must not end between the two windows.
+    hide();
+    deleteLater();
+    auto* next = new Form8(m_services);
+    next->Form_Load();
+    next->show();
+    emit reloaded(next);
+    return next;
+}
+
+void Form8::Command2_Click()
+{
+    auto ctx = recorderContext();
+    recorder::record(ctx);
+}
+
+void Form8::rec_Click()
+{
+    Command2_Click();
+}
+
+void Form8::Command3_Click()
+{
+    auto ctx = recorderContext();
+    recorder::stop(ctx);
+}
+
+void Form8::stop2_Click()
+{
+    Command3_Click();
+}
+
+void Form8::Command4_Click()
+{
+    auto ctx = recorderContext();
+    recorder::listen(ctx);
+}
+
+void Form8::testplay_Click()
+{
+    Command4_Click();
+}
+
+void Form8::Command1_Click()
+{
+    Form8* next = unloadAndShowAgain();
+    next->m_c.Text1->setText(QStringLiteral("00:00:00"));
+}
+
+void Form8::reset_Click()
+{
+    // The tray's Reset is the button's Reset; it writes no file of its own.
+    Command1_Click();
+}
+
+void Form8::Timer1_Timer()
+{
+    auto ctx = recorderContext();
+    recorder::showDeviceStatus(ctx);
+}
+
+void Form8::Timer2_Timer()
+{
+    auto ctx = recorderContext();
+    recorder::showRecordingSize(ctx);
+}
+
+void Form8::Timer3_Timer()
+{
+    increment();
+}
+
+void Form8::increment()
+{
+    auto ctx = recorderContext();
+    recorder::increment(ctx);
+}
+
+void Form8::Check1_Click()
+{
+    recorder::Check1_Click(m_c);
+}
+
+void Form8::Check2_Click()
+{
+    recorder::Check2_Click(m_c);
+}
+
+void Form8::Check4_Click()
+{
+    shell::Check4_Click(m_c, m_services.applicationFolder);
+}
+
+void Form8::HScroll1_Change()
+{
+    recorder::HScroll1_Change(m_c);
+}
+
+void Form8::HScroll2_Change()
+{
+    recorder::HScroll2_Change(m_c);
+}
+
+void Form8::Command7_Click()
+{
+    if (m_tray.isAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void Form8::Command8_Click()
+{
+    resize(width(), clientHeight(expandedHeightTwips));
+    m_c.Command8->setVisible(false);
+    m_c.Command9->setVisible(true);
+}
+
+void Form8::Command9_Click()
+{
+    resize(width(), clientHeight(compactHeightTwips));
+    m_c.Command9->setVisible(false);
+    m_c.Command8->setVisible(true);
+}
+
+void Form8::exit2_Click()
+{
+    close();
+}
+
+void Form8::mousePressEvent(QMouseEvent* event)
+{
+    m_grab = event->position().toPoint();
+    QWidget::mousePressEvent(event);
+}
+
+void Form8::mouseMoveEvent(QMouseEvent* event)
+{
+    // Dragging the window's surface with the left button alone moves the window.
+    if (event->buttons() == Qt::LeftButton)
+        move(pos() + event->position().toPoint() - m_grab);
+    QWidget::mouseMoveEvent(event);
+}
+
+} // namespace quorvel::ui

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ui_Form8.h"
+
+#include <QString>
+
+#include <cstdint>
+
+class QMenu;
+class QTimer;
+
+namespace quorvel::ui {
+
+// The main window's controls: the widgets and actions of Form8.ui, plus what a .ui file cannot
+// hold: the four interval timers, the tray menu mnuTray, and the window's own auto-stop count.
+// The recorder and the shell read and write these directly; there is no other model.
+struct Form8Controls : Ui::Form8
+{
+    QTimer* Timer1 = nullptr; // device status, 500 ms, always running
+    QTimer* Timer2 = nullptr; // recording size, 19 ms
+    QTimer* Timer3 = nullptr; // elapsed clock; Record gives it its interval
+    QTimer* Timer4 = nullptr; // auto-stop, 1000 ms, stopped until Record
+    QMenu* mnuTray = nullptr;
+    std::int16_t autoStopSeconds = 0;
+    QString startupFolder;
+
+    void setupControls(QWidget* form);
+};
+
+// Check box values as the settings file stores them: 0 unchecked, 1 checked, 2 grayed.
+int checkValue(const QCheckBox* box);
+void setCheckValue(QCheckBox* box, int value);
+
+// The text of Text1's Tag: when the current recording started.
+QString text1Tag(const Form8Controls& c);
+void setText1Tag(Form8Controls& c, const QString& tag);
+
+} // namespace quorvel::ui
