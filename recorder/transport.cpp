@@ -11,10 +11,10 @@ namespace quorvel::recorder {
 void record(RecorderContext& ctx)
 {
     auto& c = ctx.c;
-    c.reset->setEnabled(false);
+    ui::setItemEnabled(c.reset, false);
     c.rec->setVisible(false);
     c.stop2->setVisible(true);
-    c.stop2->setEnabled(true);
+    ui::setItemEnabled(c.stop2, true);
     c.Command2->setVisible(false);
     c.Command3->setVisible(true);
 
@@ -37,11 +37,11 @@ void record(RecorderContext& ctx)
 void stop(RecorderContext& ctx)
 {
     auto& c = ctx.c;
-    c.testplay->setEnabled(true);
-    c.save->setEnabled(true);
-    c.reset->setEnabled(true);
-    c.stop2->setEnabled(false);
-    c.rec->setEnabled(false);
+    ui::setItemEnabled(c.testplay, true);
+    ui::setItemEnabled(c.save, true);
+    ui::setItemEnabled(c.reset, true);
+    ui::setItemEnabled(c.stop2, false);
+    ui::setItemEnabled(c.rec, false);
     c.Command2->setEnabled(false);
     c.Command5->setEnabled(true);
     c.Command1->setEnabled(true);
@@ -57,10 +57,10 @@ void stop(RecorderContext& ctx)
 void listen(RecorderContext& ctx)
 {
     auto& c = ctx.c;
-    c.rec->setEnabled(false);
-    c.stop2->setEnabled(true);
-    c.reset->setEnabled(false);
-    c.save->setEnabled(false);
+    ui::setItemEnabled(c.rec, false);
+    ui::setItemEnabled(c.stop2, true);
+    ui::setItemEnabled(c.reset, false);
+    ui::setItemEnabled(c.save, false);
     c.Command3->setEnabled(true);
     c.Command2->setVisible(false);
     send(ctx.mci, command::play);

@@ -37,6 +37,8 @@ void Form8Controls::setupControls(QWidget* form)
     mnuTray->addAction(reset);
     mnuTray->addAction(rec);
     mnuTray->addAction(stop2);
+    for (QAction* item : mnuTray->actions())
+        item->setProperty("itemEnabled", item->isEnabled());
 }
 
 int checkValue(const QCheckBox* box)
@@ -56,6 +58,18 @@ void setCheckValue(QCheckBox* box, int value)
     if (value == 2)
         box->setTristate(true);
     box->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}
+
+void setItemEnabled(QAction* item, bool enabled)
+{
+    item->setProperty("itemEnabled", enabled);
+    item->setEnabled(enabled);
+}
+
+bool itemEnabled(const QAction* item)
+{
+    const QVariant explicitValue = item->property("itemEnabled");
+    return explicitValue.isValid() ? explicitValue.toBool() : item->isEnabled();
 }
 
 QString text1Tag(const Form8Controls& c)

@@ -31,6 +31,11 @@ struct Form8Controls : Ui::Form8
 int checkValue(const QCheckBox* box);
 void setCheckValue(QCheckBox* box, int value);
 
+// A tray menu item's own Enabled setting. Qt reports a hidden action as disabled; the item keeps
+// the setting it was given and shows it again when it becomes visible.
+void setItemEnabled(QAction* item, bool enabled);
+bool itemEnabled(const QAction* item);
+
 // The text of Text1's Tag: when the current recording started.
 QString text1Tag(const Form8Controls& c);
 void setText1Tag(Form8Controls& c, const QString& tag);

@@ -1,0 +1,161 @@
+// The three displays: device status, recording size and elapsed clock.
+
+#include "doubles.h"
+#include "form8.h"
+#include "statusmonitor.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quorvel;
+using namespace quorvel::test;
+
+class TestStatusMonitor : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_app;
+
+private slots:
+    void statusWords_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("stopped") << "stopped"
+                                 << "READY";
+        QTest::newRow("playing") << "playing"
+                                 << "PLAYING";
+        QTest::newRow("recording") << "recording"
+                                   << "RECORDING";
+        QTest::newRow("other word") << "paused"
+                                    << "paused";
+        QTest::newRow("upper case stays") << "Stopped"
+                                          << "Stopped";
+        QTest::newRow("no device") << ""
+                                   << "";
+    }
+
+    void statusWords()
+    {
+        QFETCH(QString, reply);
+        QFETCH(QString, shown);
+        QCOMPARE(recorder::statusText(reply), shown);
+    }
+
+    void sizes_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("nothing") << "0"
+                                 << "en_US"
+                                 << "0";
+        QTest::newRow("one and a half") << "1500000"
+                                        << "en_US"
+                                        << "1.5";
+        QTest::newRow("one second at 44.1k") << "44100"
+                                             << "en_US"
+                                             << "0.0441";
+        QTest::newRow("many digits") << "123456789"
+                                     << "en_US"
+                                     << "123.456789";
+        QTest::newRow("whole megabytes, no separators") << "2000000000"
+                                                        << "en_US"
+                                                        << "2000";
+        QTest::newRow("tiny, no exponent") << "50"
+                                           << "en_US"
+                                           << "0.00005";
+        QTest::newRow("one byte") << "1"
+                                  << "en_US"
+                                  << "0.000001";
+        QTest::newRow("decimal comma") << "1500000"
+                                       << "de_DE"
+                                       << "1,5";
+        QTest::newRow("empty reply") << ""
+                                     << "en_US"
+                                     << "0";
+        QTest::newRow("not a number") << "abc"
+                                      << "en_US"
+                                      << "0";
+        QTest::newRow("leading digits only") << "12x34"
+                                             << "en_US"
+                                             << "0.000012";
+    }
+
+    void sizes()
+    {
+        QFETCH(QString, reply);
+        QFETCH(QString, locale);
+        QFETCH(QString, shown);
+        const QByteArray bytes = reply.toUtf8();
+        const auto value = recorder::leadingNumber(std::string_view(bytes.constData(), bytes.size()));
+        QCOMPARE(recorder::sizeText(value, QLocale(locale)), shown);
+    }
+
+    void clock_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("start") << 0 << "00:00:00";
+        QTest::newRow("10 s") << 10 << "00:00:10";
+        QTest::newRow("3725 s") << 3725 << "01:02:05";
+        QTest::newRow("a day and 5 s") << 86405 << "00:00:05";
+        QTest::newRow("clock set back") << -30 << "00:00:00";
+    }
+
+    void clock()
+    {
+        QFETCH(int, seconds);
+        QFETCH(QString, shown);
+        const QDateTime start(QDate(2026, 1, 1), QTime(23, 59, 50));
+        QCOMPARE(recorder::elapsedText(start, start.addSecs(seconds)), shown);
+    }
+
+    // The handlers on a window: what they send and what they show.
+    void timersOnTheWindow()
+    {
+        TestServices services(m_app.path());
+        ui::Form8 form(services.services);
+        form.Form_Load();
+        auto& c = form.controls();
+        QCOMPARE(c.Text3->text(), QStringLiteral("Text3")); // layout text until the first tick
+
+        services.mci.clear();
+        form.Timer1_Timer();
+        QCOMPARE(services.mci.commands, QStringList({QStringLiteral("status capture mode")}));
+        QCOMPARE(c.Text3->text(), QStringLiteral("READY"));
+
+        services.mci.clear();
+        services.mci.lengthReply = QStringLiteral("1764000");
+        form.Timer2_Timer();
+        QCOMPARE(
+            services.mci.commands,
+            QStringList({QStringLiteral("set capture time format bytes"), QStringLiteral("status capture length")}));
+        QCOMPARE(c.Text4->text(), QStringLiteral("1.764"));
+
+        // No device (an MP3 save closed it): empty status, size 0.
+        services.mci.sendString("close all", nullptr, 0);
+        form.Timer1_Timer();
+        form.Timer2_Timer();
+        QCOMPARE(c.Text3->text(), QString());
+        QCOMPARE(c.Text4->text(), QStringLiteral("0"));
+
+        // The clock counts whole seconds from the start stamp, even when ticks come late.
+        services.clock.current = QDateTime(QDate(2026, 5, 1), QTime(10, 0, 0, 900));
+        c.Command2->click();
+        QCOMPARE(c.Text1->text(), QStringLiteral("00:00:00"));
+        services.clock.advance(1);
+        form.Timer3_Timer();
+        QCOMPARE(c.Text1->text(), QStringLiteral("00:00:01"));
+        services.clock.advance(2);
+        form.Timer3_Timer();
+        QCOMPARE(c.Text1->text(), QStringLiteral("00:00:03"));
+        services.clock.advance(-60);
+        form.Timer3_Timer();
+        QCOMPARE(c.Text1->text(), QStringLiteral("00:00:00"));
+        form.Form_Unload();
+    }
+};
+
+QTEST_MAIN(TestStatusMonitor)
+#include "tst_statusmonitor.moc"
