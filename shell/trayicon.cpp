@@ -29,7 +29,7 @@ void TrayIcon::AddTrayIcon(QWidget* form, QMenu* menu)
     });
     connect(m_icon.get(), &platform::NotifyIcon::rightButtonUp, this, [this](const QPoint& cursor) {
         if (m_menu)
-            m_menu->exec(cursor);
+            m_menu->popup(cursor); // not exec(): no nested event loop under the icon's own handler
     });
     m_icon->add(form ? form->windowIcon() : QIcon());
 }
@@ -51,7 +51,9 @@ void TrayIcon::RemoveTrayIcon()
     if (m_icon) {
         m_icon->remove();
         m_icon->disconnect(this);
-        m_icon.reset();
+        // The icon may be in the middle of reporting the click that led here (Exit or Reset from
+        // its menu): let it return before it goes.
+        m_icon.release()->deleteLater();
     }
     m_form = nullptr;
     m_menu = nullptr;

@@ -1,0 +1,184 @@
+// A user's first recording on a real desktop: an X display with a notification area, the private
+// PulseAudio playing a tone into the microphone, and the mouse driven from outside by xdotool.
+
+#include "form8.h"
+#include "services.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quorvel;
+
+namespace {
+
+bool xdotool(const QStringList& arguments)
+{
+    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
+}
+
+bool clickAt(QPoint global, int button = 1)
+{
+    return xdotool({QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
+                    QStringLiteral("click"), QString::number(button)});
+}
+
+bool clickOn(QWidget* widget)
+{
+    return clickAt(widget->mapToGlobal(widget->rect().center()));
+}
+
+QStringList spoolFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("quorvel-spool-*")}, QDir::Files);
+}
+
+qint64 spoolSize(const QString& folder)
+{
+    const QStringList files = spoolFiles(folder);
+    return files.isEmpty() ? -1 : QFileInfo(folder + QLatin1Char('/') + files.first()).size();
+}
+
+int clockSeconds(const QString& text)
+{
+    const QTime time = QTime::fromString(text, QStringLiteral("hh:mm:ss"));
+    return time.isValid() ? time.msecsSinceStartOfDay() / 1000 : -1;
+}
+
+// The notification area sits at the top left of the display; its menu pops up at the cursor.
+constexpr QPoint trayIcon(11, 15);
+constexpr int menuItemX = 50;
+constexpr int exitItemY = 26;
+
+} // namespace
+
+class TestDesktopJourney : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+
+    QString path(const QString& name) const { return m_home.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("DISPLAY"))
+            QFAIL("run through ctest, which starts the test sound server and X display");
+        QVERIFY(m_home.isValid());
+        for (const char* folder : {"drive", "spool", "config", "app"})
+            QVERIFY(QDir(m_home.path()).mkdir(QLatin1String(folder)));
+        qputenv("QUORVEL_DRIVE_C", QFile::encodeName(path(QStringLiteral("drive"))));
+        qputenv("TMPDIR", QFile::encodeName(path(QStringLiteral("spool"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(path(QStringLiteral("config"))));
+    }
+
+    // The built program, started from a copy of its application folder, driven only from outside.
+    void theProgramFromOutside()
+    {
+        const QString app = path(QStringLiteral("app"));
+        QVERIFY(QFile::copy(QStringLiteral(QUORVEL_APP_DIR "/quorvel"), app + QStringLiteral("/quorvel")));
+        const QString spool = path(QStringLiteral("spool"));
+
+        QProcess quorvel;
+        quorvel.setProcessChannelMode(QProcess::ForwardedChannels);
+        quorvel.start(app + QStringLiteral("/quorvel"), {});
+        QVERIFY(quorvel.waitForStarted());
+        QProcess search;
+        search.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                      QStringLiteral("--name"), QStringLiteral("^Quorvel$"), QStringLiteral("getwindowgeometry"),
+                      QStringLiteral("--shell")});
+        QVERIFY(search.waitForFinished(15000));
+        const QString geometry = QString::fromUtf8(search.readAllStandardOutput());
+        const auto field = [&](const char* key) {
+            for (const QString& line : geometry.split(QLatin1Char('\n'))) {
+                if (line.startsWith(QLatin1String(key) + QLatin1Char('=')))
+                    return line.section(QLatin1Char('='), 1).toInt();
+            }
+            return -1;
+        };
+        const QPoint window(field("X"), field("Y"));
+        QVERIFY2(window.x() >= 0, qPrintable(geometry));
+        // Button centres in the window, from its layout.
+        const QPoint record = window + QPoint(232, 40), listen = window + QPoint(288, 40),
+                     reset = window + QPoint(344, 40);
+        QTest::qWait(700); // the first status ticks
+
+        QVERIFY(clickAt(record));
+        QTRY_VERIFY_WITH_TIMEOUT(spoolSize(spool) > 0, 3000);
+        const qint64 early = spoolSize(spool);
+        QTest::qWait(1500);
+        QVERIFY2(spoolSize(spool) > early, "the recording does not grow");
+
+        QVERIFY(clickAt(record)); // Stop lies in the same place
+        QTest::qWait(300);
+        const qint64 stopped = spoolSize(spool);
+        QTest::qWait(600);
+        QCOMPARE(spoolSize(spool), stopped);
+
+        QVERIFY(clickAt(listen));
+        QTest::qWait(500);
+        QVERIFY(clickAt(reset));
+        QTRY_COMPARE_WITH_TIMEOUT(spoolFiles(spool), QStringList(), 3000); // discarded with the device
+        QVERIFY(QProcess::execute(QStringLiteral("xdotool"),
+                                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                   QStringLiteral("^Quorvel$")})
+                == 0);
+
+        // Exit from the tray menu.
+        QVERIFY(clickAt(trayIcon, 3));
+        QTest::qWait(500);
+        QVERIFY(clickAt(QPoint(menuItemX, exitItemY)));
+        QVERIFY(quorvel.waitForFinished(10000));
+        QCOMPARE(quorvel.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(quorvel.exitCode(), 0);
+        QCOMPARE(spoolFiles(spool), QStringList());
+        QVERIFY(QFile::exists(app + QStringLiteral("/settings9.txt")));
+    }
+
+    // The same journey with the window's own eyes: what the status, size and clock show.
+    void whatTheWindowShows()
+    {
+        auto services = platform::systemServices();
+        services.applicationFolder = path(QStringLiteral("app"));
+        QPointer<ui::Form8> form = ui::Form8::load(services);
+        connect(form, &ui::Form8::reloaded, this, [&form](ui::Form8* next) { form = next; });
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        auto* c = &form->controls();
+        QTRY_COMPARE(c->Text3->text(), QStringLiteral("READY"));
+        QCOMPARE(c->Text4->text(), QStringLiteral("0"));
+        QCOMPARE(c->Text1->text(), QStringLiteral("00:00:00"));
+
+        QVERIFY(clickOn(c->Command2));
+        QTRY_COMPARE_WITH_TIMEOUT(c->Text3->text(), QStringLiteral("RECORDING"), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(c->Text4->text().toDouble() > 0, 2000);
+        const double early = c->Text4->text().toDouble();
+        QTest::qWait(5000);
+        QVERIFY(c->Text4->text().toDouble() > early);
+        QVERIFY(clickOn(c->Command3));
+        QTRY_COMPARE_WITH_TIMEOUT(c->Text3->text(), QStringLiteral("READY"), 2000);
+        QVERIFY2(std::abs(clockSeconds(c->Text1->text()) - 5) <= 1, qPrintable(c->Text1->text()));
+        // 11.025 kHz stereo 16-bit by default: 44100 bytes a second.
+        const double megabytes = c->Text4->text().toDouble();
+        QVERIFY2(megabytes > 0.044 * 4 && megabytes < 0.0441 * 7, qPrintable(c->Text4->text()));
+
+        QVERIFY(clickOn(c->Command4));
+        QTRY_COMPARE_WITH_TIMEOUT(c->Text3->text(), QStringLiteral("PLAYING"), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(c->Text3->text(), QStringLiteral("READY"), 9000);
+
+        QVERIFY(clickOn(c->Command1));
+        QTRY_VERIFY(form && form->isVisible() && &form->controls() != c);
+        c = &form->controls();
+        QCOMPARE(c->Text1->text(), QStringLiteral("00:00:00"));
+        QVERIFY(!c->Command2->isHidden() && c->Command2->isEnabled());
+        form->close();
+        QTRY_VERIFY(!form);
+        QCOMPARE(spoolFiles(path(QStringLiteral("spool"))), QStringList());
+    }
+};
+
+QTEST_MAIN(TestDesktopJourney)
+#include "tst_desktopjourney.moc"
