@@ -16,7 +16,7 @@ void applySkin(QWidget* window)
 {
     registerSkinResource();
     // The layout names the classic Windows faces; these are their look-alikes here.
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans Narrow"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     QFile sheet(QStringLiteral(":/skin/quorvel.qss"));
     if (window && sheet.open(QIODevice::ReadOnly))

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The running program's cost on a real (private) desktop and sound server:
+#   CPU seconds per minute idle and while recording 44.1 kHz stereo, against parecord recording
+#   the same input in the same run; peak RSS idle and after a long recording; time to the window.
+#
+#   bench/desktop.sh [BUILD_DIR] [RECORD_SECONDS]     (defaults: build, 600)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-$here/../build}" && pwd)
+record_seconds=${2:-600}
+dev=$here/../tools/dev
+work=$(mktemp -d)
+cleanup() {
+    [ -n "${app:-}" ] && kill "$app" 2>/dev/null
+    "$dev/xvfb.sh" stop "$work/x" >/dev/null 2>&1 || true
+    "$dev/pulse.sh" stop "$work/pulse" >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$dev/pulse.sh" start "$work/pulse" >/dev/null
+eval "$("$dev/pulse.sh" env "$work/pulse")"
+"$dev/xvfb.sh" start "$work/x" :95 >/dev/null
+export DISPLAY=:95 QUORVEL_DRIVE_C=$work TMPDIR=$work XDG_CONFIG_HOME=$work
+mkdir -p "$work/app"
+cp "$build/app/quorvel" "$work/app/"
+# Quality 15: 44.1 kHz, 16-bit stereo.
+printf '0,0,700,70,15,6500,5265,4125,0,0,#FALSE#,#TRUE#\r\n' >"$work/app/settings9.txt"
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+cpu_per_minute() { # pid seconds
+    local a b
+    a=$(ticks "$1"); sleep "$2"; b=$(ticks "$1")
+    echo "scale=3; ($b - $a) / $hz * 60 / $2" | bc
+}
+hwm() { awk '/VmHWM/ {print $2}' "/proc/$1/status"; }
+
+echo "== time from launch to the window shown (5 runs, ms)"
+for _ in 1 2 3 4 5; do
+    start=$(date +%s%N)
+    "$work/app/quorvel" >/dev/null 2>&1 &
+    pid=$!
+    xdotool search --sync --onlyvisible --name '^Quorvel$' >/dev/null
+    echo $(( ($(date +%s%N) - start) / 1000000 ))
+    kill "$pid"; wait "$pid" 2>/dev/null || true
+done
+
+"$work/app/quorvel" >/dev/null 2>&1 &
+app=$!
+xdotool search --sync --onlyvisible --name '^Quorvel$' >/dev/null
+sleep 3
+echo "== idle, window shown, timers running: $(cpu_per_minute "$app" 60) CPU s per minute; peak RSS $(hwm "$app") KiB"
+
+xdotool mousemove $((351 + 232)) $((275 + 40)) click 1
+sleep 2
+echo "== recording 44.1 kHz stereo: $(cpu_per_minute "$app" 60) CPU s per minute"
+
+parecord --rate=44100 --channels=2 --format=s16le "$work/parecord.wav" &
+rec=$!
+sleep 2
+echo "== parecord, same input, same time: $(cpu_per_minute "$rec" 60) CPU s per minute"
+kill "$rec"
+
+sleep $(( record_seconds > 124 ? record_seconds - 124 : 0 ))
+echo "== after recording ${record_seconds} s: peak RSS $(hwm "$app") KiB, spool $(du -k "$work"/quorvel-spool-* | cut -f1) KiB"
+xdotool mousemove $((351 + 232)) $((275 + 40)) click 1
+sleep 1
+kill "$app"; wait "$app" 2>/dev/null || true
+app=
