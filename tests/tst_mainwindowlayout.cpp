@@ -258,10 +258,12 @@ private slots:
         QCOMPARE(FakeNotifyIcon::last->tip, QStringLiteral("Right Click For Options"));
         QVERIFY(!FakeNotifyIcon::last->icon.isNull());
 
+        QPointer<FakeNotifyIcon> icon = FakeNotifyIcon::last;
         m_services->mci.clear();
         m_form->Form_Unload();
         QCOMPARE(m_services->mci.commands, QStringList({QStringLiteral("close capture")}));
-        QVERIFY(!FakeNotifyIcon::last);
+        QVERIFY(!icon->shown);
+        QTRY_VERIFY(!icon);
         QVERIFY(QFile::exists(m_app.filePath(QStringLiteral("settings9.txt"))));
         m_form->Form_Unload(); // once only
         QCOMPARE(m_services->mci.commands.size(), 1);

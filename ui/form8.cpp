@@ -1,6 +1,8 @@
 #include "form8.h"
 
 #include "autostop.h"
+#include "conversion.h"
+#include "dialogs.h"
 #include "settingsfile.h"
 #include "startwithlogin.h"
 #include "statusmonitor.h"
@@ -8,6 +10,7 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTimer>
 
 static void registerFormResources()
@@ -18,6 +21,7 @@ static void registerFormResources()
 namespace quorvel::ui {
 
 namespace {
+QPointer<Form8> s_current;
 constexpr int expandedHeightTwips = 6500;
 constexpr int compactHeightTwips = 2150;
 
@@ -84,6 +88,10 @@ void Form8::connectHandlers()
     connect(m_c.Command7, &QPushButton::clicked, this, &Form8::Command7_Click);
     connect(m_c.Command8, &QPushButton::clicked, this, &Form8::Command8_Click);
     connect(m_c.Command9, &QPushButton::clicked, this, &Form8::Command9_Click);
+    connect(m_c.Command5, &QPushButton::clicked, this, &Form8::Command5_Click);
+    connect(m_c.save, &QAction::triggered, this, &Form8::save_Click);
+    connect(m_c.Command10, &QPushButton::clicked, this, &Form8::Command10_Click);
+    connect(m_c.Command6, &QPushButton::clicked, this, &Form8::Command6_Click);
 }
 
 recorder::RecorderContext Form8::recorderContext()
@@ -99,6 +107,7 @@ shell::ShellContext Form8::shellContext()
 shell::StartVisibility Form8::Form_Load()
 {
     m_loaded = true;
+    s_current = this;
     auto ctx = shellContext();
     return shell::formLoad(ctx);
 }
@@ -108,6 +117,8 @@ void Form8::Form_Unload()
     if (!m_loaded)
         return;
     m_loaded = false;
+    if (s_current == this)
+        s_current = nullptr;
     auto ctx = shellContext();
     shell::formUnload(ctx);
 }
@@ -222,6 +233,31 @@ void Form8::HScroll1_Change()
 void Form8::HScroll2_Change()
 {
     recorder::HScroll2_Change(m_c);
+}
+
+void Form8::Command5_Click()
+{
+    Form10::showDialog(m_services);
+}
+
+void Form8::save_Click()
+{
+    Command5_Click();
+}
+
+void Form8::Command10_Click()
+{
+    output::convertWavToMp3(this, m_services);
+}
+
+void Form8::Command6_Click()
+{
+    Form1::showDialog(m_services);
+}
+
+Form8* Form8::current()
+{
+    return s_current;
 }
 
 void Form8::Command7_Click()

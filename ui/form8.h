@@ -54,6 +54,15 @@ public:
     void HScroll1_Change();
     void HScroll2_Change();
 
+    // Saving, converting, help.
+    void Command5_Click();
+    void save_Click();
+    void Command10_Click();
+    void Command6_Click();
+
+    // The main window that is loaded now, if any: the dialogs read its options.
+    static Form8* current();
+
     // Window behaviours.
     void Command7_Click();
     void Command8_Click();

@@ -74,8 +74,9 @@ private:
 
 std::size_t PulseBackend::chunkBytes(const PcmFormat& format) const
 {
-    // 50 ms: twenty wake-ups a second, and the length display still moves smoothly.
-    const std::size_t frames = format.samplesPerSec / 20;
+    // 200 ms: five wake-ups a second keep the recorder as light as parecord, and the length still
+    // grows visibly several times a second.
+    const std::size_t frames = format.samplesPerSec / 5;
     return frames * format.blockAlign();
 }
 
@@ -99,7 +100,7 @@ std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& form
     const pa_sample_spec spec = sampleSpec(format);
     pa_buffer_attr attr {};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(chunkBytes(format) * 4); // 200 ms ahead of the speaker
+    attr.tlength = static_cast<std::uint32_t>(chunkBytes(format) * 4); // 800 ms ahead of the speaker
     attr.prebuf = attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
     int error = 0;

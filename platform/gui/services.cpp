@@ -10,6 +10,10 @@ Services systemServices()
     services.mci = &systemMci();
     services.clock = &systemClock();
     services.notifyIcons = &createSystemNotifyIcon;
+    services.messageBoxes = &systemMessageBoxes();
+    services.fileDialogs = &systemFileDialogs();
+    services.processes = &systemProcessStarter();
+    services.desktop = &systemDesktop();
     services.applicationFolder = applicationFolder();
     return services;
 }

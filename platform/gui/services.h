@@ -1,8 +1,12 @@
 #pragma once
 
 #include "clock.h"
+#include "desktop.h"
+#include "filedialogs.h"
 #include "mci.h"
+#include "messageboxes.h"
 #include "notifyicon.h"
+#include "processes.h"
 
 #include <QString>
 
@@ -14,6 +18,10 @@ struct Services
     Mci* mci = nullptr;
     Clock* clock = nullptr;
     NotifyIconFactory notifyIcons = nullptr;
+    MessageBoxes* messageBoxes = nullptr;
+    FileDialogs* fileDialogs = nullptr;
+    ProcessStarter* processes = nullptr;
+    Desktop* desktop = nullptr;
     QString applicationFolder; // the folder of the program, without a trailing separator
 };
 

@@ -1,5 +1,9 @@
 #include "doubles.h"
 
+#include "paths.h"
+
+#include <QFile>
+
 #include <cstring>
 
 namespace quorvel::test {
@@ -42,7 +46,15 @@ std::uint32_t RecordingMci::sendString(std::string_view command, char* reply, st
         mode = QStringLiteral("stopped");
     else if (text.startsWith(QLatin1String("play capture")))
         mode = QStringLiteral("playing");
-    else if (text == QLatin1String("status capture mode"))
+    else if (text.startsWith(QLatin1String("save capture "))) {
+        if (saveResult != 0)
+            return saveResult;
+        const auto path = platform::nativePath(text.mid(13).toStdString());
+        QFile file(QString::fromStdString(path ? path->string() : std::string()));
+        if (!path || !file.open(QIODevice::WriteOnly))
+            return 286;
+        file.write("RIFF recording");
+    } else if (text == QLatin1String("status capture mode"))
         copyReply(mode, reply, replyLength);
     else if (text == QLatin1String("status capture length"))
         copyReply(lengthReply, reply, replyLength);

@@ -24,6 +24,8 @@ public:
     bool open = false;
     QString mode = QStringLiteral("stopped");
     QString lengthReply = QStringLiteral("0");
+    // What "save capture" answers; on success a small file stands in for the recording.
+    std::uint32_t saveResult = 0;
 
     // Commands other than the status monitor's polling.
     QStringList actions() const;
@@ -77,18 +79,118 @@ public:
 
 std::unique_ptr<platform::NotifyIcon> createFakeNotifyIcon();
 
+// Message boxes that answer from a script and keep what they were asked.
+class ScriptedMessageBoxes final : public platform::MessageBoxes
+{
+public:
+    struct Shown
+    {
+        QString text;
+        int style;
+        QString title;
+    };
+    int show(QWidget*, const QString& text, int style, const QString& title) override
+    {
+        shown.push_back({text, style, title});
+        const bool question = (style & 0x7) == 4;
+        if (!question)
+            return platform::box::answerOk;
+        return answers.isEmpty() ? platform::box::answerNo : answers.takeFirst();
+    }
+    QList<int> answers; // for Yes/No boxes, in order; No when the script runs out
+    QList<Shown> shown;
+    QStringList texts() const
+    {
+        QStringList list;
+        for (const auto& s : shown)
+            list << s.text;
+        return list;
+    }
+};
+
+class ScriptedFileDialogs final : public platform::FileDialogs
+{
+public:
+    struct Shown
+    {
+        bool save;
+        QString title, filter, extension;
+    };
+    QString openFile(QWidget*, const QString& title, const QString& filter, const QString& extension) override
+    {
+        shown.push_back({false, title, filter, extension});
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QString saveFile(QWidget*, const QString& title, const QString& filter, const QString& extension) override
+    {
+        shown.push_back({true, title, filter, extension});
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QStringList answers; // file names in order; cancelled when the script runs out
+    QList<Shown> shown;
+};
+
+// Starts nothing; the test decides when and how each process ends.
+class FakeProcessStarter final : public platform::ProcessStarter
+{
+public:
+    struct Started
+    {
+        QString commandLine, program;
+        QStringList arguments;
+        bool hidden;
+        Finished finished;
+    };
+    bool start(const QString& commandLine, const QString& program, const QStringList& arguments, bool hidden,
+               Finished finished) override
+    {
+        if (!canStart)
+            return false;
+        started.push_back({commandLine, program, arguments, hidden, std::move(finished)});
+        return true;
+    }
+    void finish(int index, int exitCode, bool crashed = false) { started[index].finished(crashed, exitCode); }
+    bool canStart = true;
+    QList<Started> started;
+};
+
+class FakeDesktop final : public platform::Desktop
+{
+public:
+    bool viewFolder(const QString& command) override
+    {
+        folderViews << command;
+        return true;
+    }
+    bool openUrl(const QUrl& url) override
+    {
+        urls << url;
+        return true;
+    }
+    QStringList folderViews;
+    QList<QUrl> urls;
+};
+
 // Services with the doubles above and an application folder of the test's choosing.
 struct TestServices
 {
     RecordingMci mci;
     ManualClock clock;
+    ScriptedMessageBoxes boxes;
+    ScriptedFileDialogs dialogs;
+    FakeProcessStarter processes;
+    FakeDesktop desktop;
     platform::Services services;
 
-    explicit TestServices(const QString& applicationFolder)
+    explicit TestServices(const QString& applicationFolder, platform::Mci* device = nullptr)
     {
-        services.mci = &mci;
+        services.mci = device ? device : &mci;
         services.clock = &clock;
         services.notifyIcons = &createFakeNotifyIcon;
+        services.messageBoxes = &boxes;
+        services.fileDialogs = &dialogs;
+        services.processes = &processes;
+        services.desktop = &desktop;
         services.applicationFolder = applicationFolder;
     }
 };

@@ -1,0 +1,81 @@
+#include "saveflow.h"
+
+#include "capturecommands.h"
+#include "encoder.h"
+#include "mci.h"
+#include "paths.h"
+#include "recordercontext.h"
+#include "savestrings.h"
+
+#include <QFileInfo>
+#include <QTimer>
+
+namespace quorvel::output {
+
+namespace {
+
+QString native(const QString& programPath)
+{
+    const auto path = platform::nativePath(programPath.toStdString());
+    return path ? QString::fromStdString(path->string()) : QString();
+}
+
+int ask(SaveContext& ctx, const QString& text, int style)
+{
+    return ctx.services.messageBoxes->show(ctx.dialog, text, style, QLatin1String(applicationTitle));
+}
+
+void offerFolderView(SaveContext& ctx, const QString& savedPath)
+{
+    if (ask(ctx, confirmationText(savedPath), platform::box::yesNoInformation) == platform::box::answerYes) {
+        // "explorer.exe c:\": the folder both kinds of file are written to.
+        ctx.services.desktop->viewFolder(folderViewCommand(QLatin1String(driveRoot)));
+    }
+}
+
+} // namespace
+
+SaveResult saveRecording(SaveContext& ctx)
+{
+    if (const auto problem = nameProblem(ctx.name)) {
+        ask(ctx, *problem, platform::box::okExclamation);
+        return SaveResult::KeepDialogOpen;
+    }
+    const QString wav = wavPath(ctx.name);
+    const QString mp3 = mp3Path(ctx.name);
+    const QString wavFile = native(wav);
+    const QString mp3File = native(mp3);
+    const bool toMp3 = ctx.main && ctx.main->Option1->isChecked();
+
+    const QString existing = toMp3 && QFileInfo::exists(mp3File) ? mp3 : QFileInfo::exists(wavFile) ? wav : QString();
+    if (!existing.isEmpty()
+        && ask(ctx, replaceQuestion(existing), platform::box::yesNoExclamation) != platform::box::answerYes)
+        return SaveResult::KeepDialogOpen;
+
+    const QByteArray command = saveCommand(wav).toUtf8();
+    const auto result = ctx.services.mci->sendString(std::string_view(command.constData(), command.size()), nullptr, 0);
+    if (result != 0) {
+        const auto why = platform::mciErrorText(result);
+        ask(ctx, saveFailedText(wav, QString::fromUtf8(why.data(), static_cast<qsizetype>(why.size()))),
+            platform::box::okCritical);
+        return SaveResult::KeepDialogOpen;
+    }
+
+    if (!toMp3) {
+        offerFolderView(ctx, wav);
+        return SaveResult::Saved;
+    }
+
+    const QString& folder = ctx.services.applicationFolder;
+    const bool started
+        = startEncoder(ctx.services,
+                       EncoderJob {encoderCommandLine(folder, wav, mp3), encoderProgram(folder), wavFile, mp3File, mp3,
+                                   /*removeInput=*/true});
+    // When the encoder can't run, the WAV is what was saved, and it stays.
+    offerFolderView(ctx, started ? mp3 : wav);
+    recorder::send(*ctx.services.mci, recorder::command::closeAll);
+    ctx.main->Timer2->stop();
+    return SaveResult::Saved;
+}
+
+} // namespace quorvel::output

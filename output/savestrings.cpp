@@ -1,0 +1,92 @@
+#include "savestrings.h"
+
+namespace quorvel::output {
+
+QString wavPath(const QString& name)
+{
+    return QLatin1String(driveRoot) + name + QStringLiteral(".wav");
+}
+
+QString mp3Path(const QString& name)
+{
+    return QLatin1String(driveRoot) + name + QStringLiteral(".mp3");
+}
+
+QString saveCommand(const QString& wavPath)
+{
+    return QStringLiteral("save capture ") + wavPath;
+}
+
+QString encoderCommandLine(const QString& applicationFolder, const QString& input, const QString& output)
+{
+    return applicationFolder + QStringLiteral("\\") + QStringLiteral("lame ") + input + QStringLiteral(" ") + output;
+}
+
+QString encoderProgram(const QString& applicationFolder)
+{
+    return applicationFolder + QStringLiteral("/lame");
+}
+
+QString confirmationText(const QString& path)
+{
+    return QStringLiteral("File Saved: ") + path + QStringLiteral("    Would you like to view the file?");
+}
+
+QString folderViewCommand(const QString& folder)
+{
+    return QStringLiteral("explorer.exe ") + folder;
+}
+
+std::optional<QString> nameProblem(const QString& name)
+{
+    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
+    bool onlyBlanksOrDots = true;
+    bool badCharacter = false;
+    for (const QChar ch : name) {
+        if (ch != QLatin1Char(' ') && ch != QLatin1Char('.'))
+            onlyBlanksOrDots = false;
+        if (forbidden.contains(ch) || ch.unicode() < 0x20 || ch.unicode() == 0x7f)
+            badCharacter = true;
+    }
+    if (!badCharacter && !onlyBlanksOrDots)
+        return std::nullopt;
+    return QStringLiteral("This name can't be used for a file. A name must not be empty or only blanks or dots, "
+                          "and must not contain any of these characters:  \\ / : * ? \" < > |  nor control "
+                          "characters.");
+}
+
+QString replaceQuestion(const QString& path)
+{
+    return path + QStringLiteral(" already exists. Do you want to replace it?");
+}
+
+QString saveFailedText(const QString& path, const QString& deviceError)
+{
+    return QStringLiteral("The recording could not be saved as ") + path + QStringLiteral(".\n\n") + deviceError
+        + QStringLiteral("\n\nThe recording is still there: you can save it under another name.");
+}
+
+QString encoderFailedText(const QString& output, int exitCode, bool crashed)
+{
+    const QString how
+        = crashed ? QStringLiteral("it stopped unexpectedly") : QStringLiteral("it ended with status %1").arg(exitCode);
+    return QStringLiteral("The MP3 encoder could not make ") + output + QStringLiteral(" (") + how
+        + QStringLiteral(").");
+}
+
+QString encoderNotStartedText(const QString& program)
+{
+    return QStringLiteral("The MP3 encoder could not be started: ") + program;
+}
+
+QString GetPath(const QString& fileName)
+{
+    // The program's own paths use backslashes; the file dialogs here give slashes.
+    for (qsizetype i = fileName.size() - 1; i >= 0; --i) {
+        if (fileName.at(i) == QLatin1Char('\\') || fileName.at(i) == QLatin1Char('/'))
+            return i == 0 ? QStringLiteral("/") : fileName.left(i);
+    }
+    return {};
+}
+
+} // namespace quorvel::output

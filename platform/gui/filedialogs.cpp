@@ -1,0 +1,65 @@
+#include "filedialogs.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+namespace quorvel::platform {
+
+QString qtFilter(const QString& classicFilter)
+{
+    const QStringList parts = classicFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString text = parts.at(i);
+        const QString pattern = parts.at(i + 1);
+        // Qt takes the patterns from the parentheses; add them where the text has none.
+        if (!text.contains(QLatin1Char('(')))
+            text += QStringLiteral(" (%1)").arg(pattern);
+        else if (!text.contains(pattern))
+            text = text.left(text.indexOf(QLatin1Char('('))) + QStringLiteral("(%1)").arg(pattern);
+        filters << text;
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+class SystemFileDialogs final : public FileDialogs
+{
+public:
+    QString openFile(QWidget* owner, const QString& title, const QString& filter,
+                     const QString& defaultExtension) override
+    {
+        return run(owner, title, filter, defaultExtension, QFileDialog::AcceptOpen);
+    }
+
+    QString saveFile(QWidget* owner, const QString& title, const QString& filter,
+                     const QString& defaultExtension) override
+    {
+        return run(owner, title, filter, defaultExtension, QFileDialog::AcceptSave);
+    }
+
+private:
+    static QString run(QWidget* owner, const QString& title, const QString& filter, const QString& extension,
+                       QFileDialog::AcceptMode mode)
+    {
+        QFileDialog dialog(owner, title);
+        dialog.setAcceptMode(mode);
+        dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        dialog.setNameFilter(qtFilter(filter));
+        dialog.setDefaultSuffix(extension);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return dialog.selectedFiles().constFirst();
+    }
+};
+
+} // namespace
+
+FileDialogs& systemFileDialogs()
+{
+    static SystemFileDialogs instance;
+    return instance;
+}
+
+} // namespace quorvel::platform

@@ -1,0 +1,145 @@
+#include "dialogs.h"
+
+#include "form8.h"
+#include "saveflow.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+
+namespace quorvel::ui {
+
+namespace {
+
+QPointer<Form10> g_form10;
+QPointer<Form1> g_form1;
+QPointer<Form2> g_form2;
+
+// Fixed size, no maximise or minimise box, centred on the screen, gone when closed.
+void prepare(QWidget* dialog)
+{
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                           | Qt::MSWindowsFixedSizeDialogHint);
+    dialog->setFixedSize(dialog->size());
+    dialog->setWindowIcon(QIcon(QStringLiteral(":/ui/icons/quorvel.png")));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = dialog->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        dialog->move(frame.topLeft());
+    }
+}
+
+template<class Dialog>
+Dialog* showSingle(QPointer<Dialog>& slot, Dialog* (*create)(platform::Services&), platform::Services& services)
+{
+    if (!slot)
+        slot = create(services);
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+    return slot;
+}
+
+} // namespace
+
+QString homepage()
+{
+    return QStringLiteral(QUORVEL_HOMEPAGE);
+}
+
+Form10::Form10(platform::Services& services)
+    : m_services(services)
+{
+    setupUi(this);
+    prepare(this);
+    connect(Command1, &QPushButton::clicked, this, &Form10::Command1_Click);
+    Text1->setFocus();
+}
+
+Form10* Form10::showDialog(platform::Services& services)
+{
+    return showSingle<Form10>(
+        g_form10, [](platform::Services& s) { return new Form10(s); }, services);
+}
+
+Form10* Form10::instance()
+{
+    return g_form10;
+}
+
+void Form10::Command1_Click()
+{
+    Form8* main = Form8::current();
+    output::SaveContext ctx {this, Text1->text(), main ? &main->controls() : nullptr, m_services};
+    if (output::saveRecording(ctx) == output::SaveResult::Saved)
+        close();
+}
+
+Form1::Form1(platform::Services& services)
+    : m_services(services)
+{
+    setupUi(this);
+    prepare(this);
+    Picture1->setPixmap(QPixmap(QStringLiteral(":/ui/icons/tray.png")));
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+}
+
+Form1* Form1::showDialog(platform::Services& services)
+{
+    return showSingle<Form1>(
+        g_form1, [](platform::Services& s) { return new Form1(s); }, services);
+}
+
+Form1* Form1::instance()
+{
+    return g_form1;
+}
+
+void Form1::Command2_Click()
+{
+    Form2::showDialog(m_services);
+}
+
+void Form1::Command4_Click()
+{
+    close();
+}
+
+Form2::Form2(platform::Services& services)
+    : m_services(services)
+{
+    setupUi(this);
+    prepare(this);
+    Picture1->setPixmap(QPixmap(QStringLiteral(":/ui/icons/tray.png")));
+    Label7->setText(homepage());
+    Label7->setCursor(Qt::PointingHandCursor);
+    Label7->installEventFilter(this);
+}
+
+Form2* Form2::showDialog(platform::Services& services)
+{
+    return showSingle<Form2>(
+        g_form2, [](platform::Services& s) { return new Form2(s); }, services);
+}
+
+Form2* Form2::instance()
+{
+    return g_form2;
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Label7 && event->type() == QEvent::MouseButtonRelease)
+        Label7_Click();
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form2::Label7_Click()
+{
+    m_services.desktop->openUrl(QUrl(homepage()));
+}
+
+} // namespace quorvel::ui
