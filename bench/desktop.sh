@@ -41,7 +41,7 @@ for _ in 1 2 3 4 5; do
     start=$(date +%s%N)
     "$work/app/quorvel" >/dev/null 2>&1 &
     pid=$!
-    xdotool search --sync --onlyvisible --name '^Quorvel$' >/dev/null
+    until xdotool search --onlyvisible --name '^Quorvel$' >/dev/null 2>&1; do sleep 0.01; done
     echo $(( ($(date +%s%N) - start) / 1000000 ))
     kill "$pid"; wait "$pid" 2>/dev/null || true
 done

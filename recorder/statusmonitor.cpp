@@ -60,16 +60,25 @@ QString startStamp(const QDateTime& now)
     return now.toString(Qt::ISODate);
 }
 
+namespace {
+// Writing the same text again would only cost a repaint, fifty times a second.
+void show(QLineEdit* field, const QString& text)
+{
+    if (field->text() != text)
+        field->setText(text);
+}
+} // namespace
+
 void showDeviceStatus(RecorderContext& ctx)
 {
-    ctx.c.Text3->setText(statusText(query(ctx.mci, command::statusMode)));
+    show(ctx.c.Text3, statusText(query(ctx.mci, command::statusMode)));
 }
 
 void showRecordingSize(RecorderContext& ctx)
 {
     send(ctx.mci, command::timeFormatBytes);
     const QByteArray reply = query(ctx.mci, command::statusLength).toUtf8();
-    ctx.c.Text4->setText(sizeText(leadingNumber(std::string_view(reply.constData(), reply.size()))));
+    show(ctx.c.Text4, sizeText(leadingNumber(std::string_view(reply.constData(), reply.size()))));
 }
 
 void increment(RecorderContext& ctx)
@@ -78,7 +87,7 @@ void increment(RecorderContext& ctx)
     QDateTime now = ctx.clock.now();
     now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
     const QDateTime start = QDateTime::fromString(ui::text1Tag(ctx.c), Qt::ISODate);
-    ctx.c.Text1->setText(elapsedText(start, now));
+    show(ctx.c.Text1, elapsedText(start, now));
 }
 
 } // namespace quorvel::recorder

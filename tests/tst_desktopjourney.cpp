@@ -1,16 +1,20 @@
 // A user's first recording on a real desktop: an X display with a notification area, the private
 // PulseAudio playing a tone into the microphone, and the mouse driven from outside by xdotool.
 
+#include "dialogs.h"
 #include "form8.h"
 #include "services.h"
+#include "wavfile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace quorvel;
+using namespace quorvel::test;
 
 namespace {
 
@@ -152,13 +156,16 @@ private slots:
         QCOMPARE(c->Text4->text(), QStringLiteral("0"));
         QCOMPARE(c->Text1->text(), QStringLiteral("00:00:00"));
 
+        QElapsedTimer recording;
         QVERIFY(clickOn(c->Command2));
+        recording.start();
         QTRY_COMPARE_WITH_TIMEOUT(c->Text3->text(), QStringLiteral("RECORDING"), 2000);
         QTRY_VERIFY_WITH_TIMEOUT(c->Text4->text().toDouble() > 0, 2000);
         const double early = c->Text4->text().toDouble();
         QTest::qWait(5000);
         QVERIFY(c->Text4->text().toDouble() > early);
         QVERIFY(clickOn(c->Command3));
+        const double recordedSeconds = recording.elapsed() / 1000.0;
         QTRY_COMPARE_WITH_TIMEOUT(c->Text3->text(), QStringLiteral("READY"), 2000);
         QVERIFY2(std::abs(clockSeconds(c->Text1->text()) - 5) <= 1, qPrintable(c->Text1->text()));
         // 11.025 kHz stereo 16-bit by default: 44100 bytes a second.
@@ -168,6 +175,31 @@ private slots:
         QVERIFY(clickOn(c->Command4));
         QTRY_COMPARE_WITH_TIMEOUT(c->Text3->text(), QStringLiteral("PLAYING"), 2000);
         QTRY_COMPARE_WITH_TIMEOUT(c->Text3->text(), QStringLiteral("READY"), 9000);
+
+        // Save it under a typed name, and answer the question with the keyboard.
+        QVERIFY(clickOn(c->Command5));
+        QTRY_VERIFY(ui::Form10::instance() && ui::Form10::instance()->isVisible());
+        QPointer<ui::Form10> dialog = ui::Form10::instance();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QVERIFY(clickOn(dialog->Text1));
+        QVERIFY(xdotool({QStringLiteral("type"), QStringLiteral("journey take")}));
+        QTRY_COMPARE(dialog->Text1->text(), QStringLiteral("journey take"));
+        // The confirmation is modal: the answer has to come from outside while it is open. It
+        // opens in the middle of the screen, over the dialog; Escape answers No.
+        QProcess::startDetached(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("sleep 2; xdotool mousemove 512 384 key Escape")});
+        QVERIFY(clickOn(dialog->Command1));
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog, 10000);
+        const QString saved = path(QStringLiteral("drive/journey take.wav"));
+        const WavFile wav = inspectWav(saved);
+        QVERIFY(wav.valid);
+        QCOMPARE(wav.samplerate, 11025); // the preset selected at start-up
+        QCOMPARE(wav.channels, 2);
+        QVERIFY2(std::abs(wav.seconds() - recordedSeconds) <= 0.5,
+                 qPrintable(QStringLiteral("%1 s saved of %2 s").arg(wav.seconds()).arg(recordedSeconds)));
+        const double hz = dominantFrequency(readChannel0(saved), wav.samplerate);
+        QVERIFY2(std::abs(hz - 440.0) <= 5.0, qPrintable(QString::number(hz)));
 
         QVERIFY(clickOn(c->Command1));
         QTRY_VERIFY(form && form->isVisible() && &form->controls() != c);

@@ -49,8 +49,10 @@ public:
     virtual std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format) = 0;
     // nullptr when no output can play this format.
     virtual std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format) = 0;
-    // The size of one read or write that keeps latency low without waking too often.
+    // How much audio the recording takes in at a time: the spool and the length move in these steps.
     virtual std::size_t chunkBytes(const PcmFormat& format) const = 0;
+    // How much audio one playback write hands over: it bounds how long a stop waits.
+    virtual std::size_t playbackChunkBytes(const PcmFormat& format) const { return chunkBytes(format); }
 };
 
 // The backend that devices opened from now on use; PulseAudio unless a test replaced it.

@@ -12,6 +12,7 @@ public:
     std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format) override;
     std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format) override;
     std::size_t chunkBytes(const PcmFormat& format) const override;
+    std::size_t playbackChunkBytes(const PcmFormat& format) const override;
 };
 
 } // namespace quorvel::platform

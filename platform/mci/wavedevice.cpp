@@ -150,19 +150,30 @@ std::uint32_t WaveDevice::record()
     m_worker = std::make_unique<Worker>();
     auto control = m_worker->control;
     m_worker->thread = std::thread([shared, control, generation, chunk, stream = std::move(stream)] {
+        // Audio goes to the spool, and into the length, a chunk at a time: the length then moves a
+        // few times a second, not at every packet the server sends.
         std::vector<std::byte> buffer(chunk);
-        while (!control->stop.load(std::memory_order_acquire)) {
-            const std::ptrdiff_t got = stream->read(buffer);
+        std::size_t filled = 0;
+        bool ok = true;
+        const auto flush = [&] {
+            const std::uint64_t at = shared->length.load(std::memory_order_relaxed);
+            ok = shared->spool.writeAt(at, std::span(buffer.data(), filled));
+            if (ok)
+                shared->length.store(at + filled, std::memory_order_release);
+            filled = 0;
+        };
+        while (ok && !control->stop.load(std::memory_order_acquire)) {
+            const std::ptrdiff_t got = stream->read(std::span(buffer.data() + filled, chunk - filled));
             if (got < 0 || control->abandoned.load(std::memory_order_acquire))
                 break;
-            if (got == 0)
-                continue;
-            // Audio read after the stop request was captured before it: keep it.
-            const std::uint64_t at = shared->length.load(std::memory_order_relaxed);
-            if (!shared->spool.writeAt(at, std::span(buffer.data(), static_cast<std::size_t>(got))))
-                break;
-            shared->length.store(at + static_cast<std::uint64_t>(got), std::memory_order_release);
+            filled += static_cast<std::size_t>(got);
+            // A full chunk, or an input with nothing more for now: publish what there is.
+            if (filled == chunk || (got == 0 && filled > 0))
+                flush();
         }
+        // Audio read after the stop request was captured before it: keep it.
+        if (ok && filled > 0 && !control->abandoned.load(std::memory_order_acquire))
+            flush();
         if (shared->generation.load(std::memory_order_acquire) == generation)
             shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
         control->markDone();
@@ -200,7 +211,7 @@ std::uint32_t WaveDevice::play(std::optional<std::uint64_t> fromByte)
     stopWorker();
     auto shared = m_shared;
     const std::uint64_t generation = shared->generation.load();
-    const std::size_t chunk = std::max<std::size_t>(m_backend->chunkBytes(m_format), m_format.blockAlign());
+    const std::size_t chunk = std::max<std::size_t>(m_backend->playbackChunkBytes(m_format), m_format.blockAlign());
     shared->position.store(from, std::memory_order_release);
     shared->mode.store(DeviceMode::Playing, std::memory_order_release);
 
