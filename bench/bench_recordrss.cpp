@@ -1,8 +1,8 @@
 // bench_recordrss SECONDS: records SECONDS of 44.1 kHz stereo from the synthetic backend (as fast
 // as it can be written), saves it, and prints the process's peak resident set size.
 
-#include "audio/syntheticbackend.h"
 #include "mci.h"
+#include "syntheticrecording.h"
 
 #include <chrono>
 #include <cstdio>
@@ -22,21 +22,8 @@ int main(int argc, char** argv)
     }
     const std::uint64_t seconds = std::strtoull(argv[1], nullptr, 10);
     const std::uint64_t bytes = seconds * 176400;
-    SyntheticBackend::Options options;
-    options.captureLimit = bytes;
-    setAudioBackend(std::make_shared<SyntheticBackend>(options));
-
     const auto start = std::chrono::steady_clock::now();
-    mciSendString("open new type waveaudio alias capture", nullptr, 0);
-    mciSendString("set capture samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400",
-                  nullptr, 0);
-    mciSendString("set capture time format bytes", nullptr, 0);
-    mciSendString("record capture", nullptr, 0);
-    char reply[255];
-    do {
-        std::this_thread::sleep_for(std::chrono::milliseconds(19));
-        mciSendString("status capture length", reply, sizeof reply);
-    } while (std::strtoull(reply, nullptr, 10) < bytes);
+    quorvel::bench::recordSynthetic(bytes);
     const std::string save = std::string("save capture ") + argv[2];
     const auto code = mciSendString(save, nullptr, 0);
     mciSendString("close all", nullptr, 0);

@@ -1,8 +1,8 @@
 // bench_save FOLDER: records 1 GiB from the synthetic backend, then times the device's save of it
 // against cp of a 1 GiB file, each three times, on the same disk and from the page cache alike.
 
-#include "audio/syntheticbackend.h"
 #include "mci.h"
+#include "syntheticrecording.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,21 +30,7 @@ int main(int argc, char** argv)
     const std::filesystem::path folder = argv[1];
     setenv("TMPDIR", folder.c_str(), 1);
     const std::uint64_t bytes = std::uint64_t {1} << 30;
-    SyntheticBackend::Options options;
-    options.captureLimit = bytes;
-    options.chunkBytes = 1 << 20;
-    setAudioBackend(std::make_shared<SyntheticBackend>(options));
-
-    mciSendString("open new type waveaudio alias capture", nullptr, 0);
-    mciSendString("set capture samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400",
-                  nullptr, 0);
-    mciSendString("set capture time format bytes", nullptr, 0);
-    mciSendString("record capture", nullptr, 0);
-    char reply[255];
-    do {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        mciSendString("status capture length", reply, sizeof reply);
-    } while (std::strtoull(reply, nullptr, 10) < bytes);
+    quorvel::bench::recordSynthetic(bytes, 1 << 20);
     mciSendString("stop capture", nullptr, 0);
 
     const auto saved = folder / "saved.wav";

@@ -18,8 +18,8 @@ static void statusTickWhileRecording(benchmark::State& state)
     setAudioBackend(std::make_shared<SyntheticBackend>(options));
     mciSendString("close all", nullptr, 0);
     mciSendString("open new type waveaudio alias capture", nullptr, 0);
-    mciSendString("set capture samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400",
-                  nullptr, 0);
+    mciSendString("set capture samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400", nullptr,
+                  0);
     mciSendString("record capture", nullptr, 0);
     char reply[255];
     for (auto _ : state) {

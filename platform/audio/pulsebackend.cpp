@@ -18,11 +18,11 @@ namespace {
 
 pa_sample_spec sampleSpec(const PcmFormat& format)
 {
-    pa_sample_spec spec {};
-    spec.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    spec.rate = format.samplesPerSec;
-    spec.channels = static_cast<std::uint8_t>(format.channels);
-    return spec;
+    pa_sample_spec sampleFormat {};
+    sampleFormat.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    sampleFormat.rate = format.samplesPerSec;
+    sampleFormat.channels = static_cast<std::uint8_t>(format.channels);
+    return sampleFormat;
 }
 
 // Capture on a plain, single-threaded libpulse main loop that the reading thread drives itself,
@@ -61,8 +61,8 @@ public:
             || contextUp() != PA_CONTEXT_READY)
             return false;
 
-        const pa_sample_spec spec = sampleSpec(format);
-        m_stream = pa_stream_new(m_context, "Recording", &spec, nullptr);
+        const pa_sample_spec sampleFormat = sampleSpec(format);
+        m_stream = pa_stream_new(m_context, "Recording", &sampleFormat, nullptr);
         if (!m_stream)
             return false;
         pa_buffer_attr attr {};
@@ -188,7 +188,7 @@ std::unique_ptr<CaptureStream> PulseBackend::openCapture(const PcmFormat& format
 
 std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& format)
 {
-    const pa_sample_spec spec = sampleSpec(format);
+    const pa_sample_spec sampleFormat = sampleSpec(format);
     pa_buffer_attr attr {};
     attr.maxlength = static_cast<std::uint32_t>(-1);
     attr.tlength = static_cast<std::uint32_t>(playbackChunkBytes(format) * 4); // 400 ms ahead of the speaker
@@ -196,7 +196,7 @@ std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& form
     attr.fragsize = static_cast<std::uint32_t>(-1);
     int error = 0;
     pa_simple* stream
-        = pa_simple_new(nullptr, "Quorvel", PA_STREAM_PLAYBACK, nullptr, "Playback", &spec, nullptr, &attr, &error);
+        = pa_simple_new(nullptr, "Quorvel", PA_STREAM_PLAYBACK, nullptr, "Playback", &sampleFormat, nullptr, &attr, &error);
     if (!stream)
         return nullptr;
     return std::make_unique<PulsePlayback>(stream);

@@ -18,21 +18,7 @@ client_env() {
     echo "export PULSE_CLIENTCONFIG=$dir/client.conf"
 }
 
-alive() { # pid: a zombie counts as gone
-    local state
-    state=$(ps -o stat= -p "$1" 2>/dev/null || true)
-    [ -n "$state" ] && [ "${state:0:1}" != Z ]
-}
-
-stop_pid() {
-    local file=$1 pid
-    [ -f "$file" ] || return 0
-    pid=$(cat "$file")
-    kill "$pid" 2>/dev/null || true
-    for _ in $(seq 50); do alive "$pid" || break; sleep 0.1; done
-    alive "$pid" && kill -9 "$pid" 2>/dev/null || true
-    rm -f "$file"
-}
+source "$(dirname "$0")/processes.sh"
 
 case "$cmd" in
 env)
