@@ -16,5 +16,6 @@ int main(int argc, char** argv)
     const int status = QApplication::exec();
     for (QWidget* window : QApplication::topLevelWidgets())
         window->close();
+    services.processes->waitForAll(120000);
     return status;
 }

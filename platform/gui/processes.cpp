@@ -1,10 +1,10 @@
 #include "processes.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QProcess>
 
+#include <algorithm>
 #include <vector>
 
 namespace quorvel::platform {
@@ -14,24 +14,18 @@ namespace {
 class SystemProcessStarter final : public ProcessStarter
 {
 public:
-    ~SystemProcessStarter() override
-    {
-        // An encoder still running when the program ends gets time to finish its file.
-        QDeadlineTimer deadline(std::chrono::minutes(2));
-        for (const auto& process : m_running) {
-            if (process)
-                process->waitForFinished(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)));
-        }
-    }
-
     bool start(const QString&, const QString& program, const QStringList& arguments, bool hidden,
                Finished finished) override
     {
-        auto* process = new QProcess(QCoreApplication::instance());
-        // There is no window to hide on this desktop; a hidden program just keeps its output to itself.
-        process->setProcessChannelMode(hidden ? QProcess::ForwardedErrorChannel : QProcess::ForwardedChannels);
-        if (hidden)
+        // No parent: the process is ours to wait for, not the application's to kill on the way out.
+        auto* process = new QProcess;
+        // There is no window to hide on this desktop; a hidden program keeps its output to itself.
+        if (hidden) {
             process->setStandardOutputFile(QProcess::nullDevice());
+            process->setStandardErrorFile(QProcess::nullDevice());
+        } else {
+            process->setProcessChannelMode(QProcess::ForwardedChannels);
+        }
         process->start(program, arguments);
         if (!process->waitForStarted(10000)) {
             delete process;
@@ -46,6 +40,18 @@ public:
         m_running.erase(std::remove(m_running.begin(), m_running.end(), nullptr), m_running.end());
         m_running.emplace_back(process);
         return true;
+    }
+
+    void waitForAll(int msecs) override
+    {
+        QDeadlineTimer deadline(msecs);
+        for (const auto& process : m_running) {
+            if (process && process->state() != QProcess::NotRunning)
+                process->waitForFinished(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)));
+        }
+        for (const auto& process : m_running)
+            delete process.data();
+        m_running.clear();
     }
 
 private:

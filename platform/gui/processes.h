@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <functional>
 
@@ -20,6 +21,9 @@ public:
     virtual bool start(const QString& commandLine, const QString& program, const QStringList& arguments, bool hidden,
                        Finished finished)
         = 0;
+    // Gives programs still running time to finish (their `finished` runs as usual); called once
+    // the windows have closed, so an encoder isn't cut off when the recorder ends.
+    virtual void waitForAll(int msecs) { Q_UNUSED(msecs); }
 };
 
 ProcessStarter& systemProcessStarter();

@@ -8,7 +8,7 @@ quorvel_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins libpulse-dev libsndfile1-dev libbenchmark-dev
     pulseaudio pulseaudio-utils lame sox
-    xvfb xdotool trayer imagemagick x11-utils xdg-utils fonts-dejavu-core fonts-liberation
+    xvfb xdotool trayer imagemagick x11-utils xdg-utils fonts-dejavu-core fonts-liberation bc
 )
 
 install_missing_packages() {
