@@ -77,8 +77,7 @@ void showDeviceStatus(RecorderContext& ctx)
 void showRecordingSize(RecorderContext& ctx)
 {
     send(ctx.mci, command::timeFormatBytes);
-    const QByteArray reply = query(ctx.mci, command::statusLength).toUtf8();
-    show(ctx.c.Text4, sizeText(leadingNumber(std::string_view(reply.constData(), reply.size()))));
+    show(ctx.c.Text4, sizeText(queryNumber(ctx.mci, command::statusLength)));
 }
 
 void increment(RecorderContext& ctx)
