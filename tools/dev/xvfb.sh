@@ -23,6 +23,8 @@ start)
         sleep 0.1
     done
     DISPLAY=$display xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; exit 1; }
+    # Answering is not enough: another server on that display would answer too.
+    alive "$(cat "$dir/xvfb.pid")" || { echo "display $display is taken by another X server" >&2; exit 1; }
     DISPLAY=$display trayer --edge top --align left --widthtype pixel --width 120 --height 32 \
         --SetDockType true >"$dir/trayer.log" 2>&1 &
     echo $! >"$dir/trayer.pid"
