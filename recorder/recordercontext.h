@@ -7,7 +7,6 @@
 
 #include <QString>
 
-#include <cstdint>
 #include <string_view>
 
 namespace quorvel::recorder {
@@ -26,9 +25,5 @@ void send(platform::Mci& mci, std::string_view command);
 
 // Sends a status query and returns the reply (empty when the query failed).
 QString query(platform::Mci& mci, std::string_view command);
-
-// Sends a status query and returns the reply's leading decimal digits as a number (0 when the
-// reply doesn't start with a digit, or the query failed).
-std::uint64_t queryNumber(platform::Mci& mci, std::string_view command);
 
 } // namespace quorvel::recorder

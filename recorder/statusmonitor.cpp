@@ -77,7 +77,11 @@ void showDeviceStatus(RecorderContext& ctx)
 void showRecordingSize(RecorderContext& ctx)
 {
     send(ctx.mci, command::timeFormatBytes);
-    show(ctx.c.Text4, sizeText(queryNumber(ctx.mci, command::statusLength)));
+    // Read straight from the reply buffer: this runs fifty times a second.
+    char reply[statusReplyLength] = {};
+    ctx.mci.sendString(command::statusLength, reply, statusReplyLength);
+    reply[statusReplyLength - 1] = '\0';
+    show(ctx.c.Text4, sizeText(leadingNumber(reply)));
 }
 
 void increment(RecorderContext& ctx)

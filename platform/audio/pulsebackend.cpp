@@ -195,8 +195,8 @@ std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& form
     attr.prebuf = attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
     int error = 0;
-    pa_simple* stream
-        = pa_simple_new(nullptr, "Quorvel", PA_STREAM_PLAYBACK, nullptr, "Playback", &sampleFormat, nullptr, &attr, &error);
+    pa_simple* stream = pa_simple_new(nullptr, "Quorvel", PA_STREAM_PLAYBACK, nullptr, "Playback", &sampleFormat,
+                                      nullptr, &attr, &error);
     if (!stream)
         return nullptr;
     return std::make_unique<PulsePlayback>(stream);
