@@ -32,7 +32,6 @@ public:
 
     // Whether the desktop can show the icon at all; without it the window must stay in reach.
     bool isAvailable() const;
-    platform::NotifyIcon* notifyIcon() const { return m_icon.get(); }
 
 private:
     platform::NotifyIconFactory m_factory;

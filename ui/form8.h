@@ -25,7 +25,6 @@ public:
     static Form8* load(platform::Services& services);
 
     Form8Controls& controls() { return m_c; }
-    shell::TrayIcon& tray() { return m_tray; }
 
     // Start-up and shutdown. Form_Unload runs once, however the window goes.
     shell::StartVisibility Form_Load();

@@ -30,7 +30,6 @@ public:
     void setIcon(const QIcon& icon) override { m_icon.setIcon(icon); }
     void setTip(const QString& text) override { m_icon.setToolTip(text); }
     void remove() override { m_icon.hide(); }
-    bool isShown() const override { return m_icon.isVisible(); }
 
 private:
     QSystemTrayIcon m_icon;

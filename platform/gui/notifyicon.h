@@ -22,7 +22,6 @@ public:
     virtual void setIcon(const QIcon& icon) = 0;
     virtual void setTip(const QString& text) = 0;
     virtual void remove() = 0;
-    virtual bool isShown() const = 0;
 
 signals:
     void leftButtonUp();

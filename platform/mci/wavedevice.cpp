@@ -100,11 +100,6 @@ std::uint64_t WaveDevice::fromTimeUnits(std::uint64_t units) const
     return bytes - bytes % align;
 }
 
-std::filesystem::path WaveDevice::spoolPath() const
-{
-    return m_shared->spool.isOpen() ? m_shared->spool.path() : std::filesystem::path();
-}
-
 void WaveDevice::stopWorker()
 {
     if (!m_worker)

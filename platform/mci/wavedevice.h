@@ -61,9 +61,6 @@ public:
     std::uint64_t toTimeUnits(std::uint64_t bytes) const;
     std::uint64_t fromTimeUnits(std::uint64_t units) const;
 
-    // The spool file, for tests; empty before the first record.
-    std::filesystem::path spoolPath() const;
-
 private:
     struct Shared;
     struct Worker;

@@ -65,9 +65,6 @@ public:
     void setIcon(const QIcon& i) override { icon = i; }
     void setTip(const QString& text) override { tip = text; }
     void remove() override { shown = false; }
-    bool isShown() const override { return shown; }
-
-    void click() { emit leftButtonUp(); }
 
     static inline FakeNotifyIcon* last = nullptr;
     static inline bool available = true;
