@@ -54,15 +54,22 @@ echo "== idle, window shown, timers running: $(cpu_per_minute "$app" 60) CPU s p
 
 xdotool mousemove $((351 + 232)) $((275 + 40)) click 1
 sleep 2
-echo "== recording 44.1 kHz stereo: $(cpu_per_minute "$app" 60) CPU s per minute"
+echo "== recording 44.1 kHz stereo, alone: $(cpu_per_minute "$app" 60) CPU s per minute"
 
+# parecord records the same input alongside; both are measured over the same windows.
 parecord --rate=44100 --channels=2 --format=s16le "$work/parecord.wav" &
 rec=$!
 sleep 2
-echo "== parecord, same input, same time: $(cpu_per_minute "$rec" 60) CPU s per minute"
+for window in 1 2 3; do
+    qa=$(ticks "$app"); pa=$(ticks "$rec")
+    sleep 60
+    qb=$(ticks "$app"); pb=$(ticks "$rec")
+    q=$(echo "scale=3; ($qb - $qa) / $hz" | bc); p=$(echo "scale=3; ($pb - $pa) / $hz" | bc)
+    echo "== window $window of 60 s: quorvel recording $q, parecord $p CPU s per minute: $(echo "scale=2; $q / $p" | bc) x parecord"
+done
 kill "$rec"
 
-sleep $(( record_seconds > 124 ? record_seconds - 124 : 0 ))
+sleep $(( record_seconds > 246 ? record_seconds - 246 : 0 ))
 echo "== after recording ${record_seconds} s: peak RSS $(hwm "$app") KiB, spool $(du -k "$work"/quorvel-spool-* | cut -f1) KiB"
 xdotool mousemove $((351 + 232)) $((275 + 40)) click 1
 sleep 1

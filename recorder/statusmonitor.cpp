@@ -81,7 +81,18 @@ void showRecordingSize(RecorderContext& ctx)
     char reply[statusReplyLength] = {};
     ctx.mci.sendString(command::statusLength, reply, statusReplyLength);
     reply[statusReplyLength - 1] = '\0';
-    show(ctx.c.Text4, sizeText(leadingNumber(reply)));
+    // The length moves about once a second; the text is formatted again only when it does.
+    struct Shown
+    {
+        std::uint64_t bytes = 0;
+        QLocale locale;
+        QString text;
+    };
+    static Shown last {0, QLocale(), sizeText(0)};
+    const std::uint64_t bytes = leadingNumber(reply);
+    if (bytes != last.bytes || last.locale != QLocale())
+        last = {bytes, QLocale(), sizeText(bytes)};
+    show(ctx.c.Text4, last.text);
 }
 
 void increment(RecorderContext& ctx)

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,6 +34,26 @@ QString captionOf(QWidget* w)
         return label->text();
     return {};
 }
+
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QMap<QObject*, int>& paints)
+        : m_paints(paints)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++m_paints[watched];
+        return false;
+    }
+
+private:
+    QMap<QObject*, int>& m_paints;
+};
 
 } // namespace
 
@@ -235,6 +256,30 @@ private slots:
         QCOMPARE(enabled[7], false); // Stop
         QCOMPARE(actions[0]->objectName(), QStringLiteral("exit2"));
         QCOMPARE(actions[7]->objectName(), QStringLiteral("stop2"));
+    }
+
+    // The size and the clock change every second while recording: each change repaints its own box,
+    // never the panel or the window behind it.
+    void changedTextRepaintsOnlyItsBox()
+    {
+        auto& c = m_form->controls();
+        m_form->Form_Load();
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form));
+        QMap<QObject*, int> paints;
+        PaintCounter counter(paints);
+        for (QWidget* w : {static_cast<QWidget*>(m_form), static_cast<QWidget*>(c.Frame3),
+                           static_cast<QWidget*>(c.Text1), static_cast<QWidget*>(c.Text4)})
+            w->installEventFilter(&counter);
+        QTest::qWait(50);
+        paints.clear();
+
+        c.Text4->setText(QStringLiteral("1.5"));
+        c.Text1->setText(QStringLiteral("00:00:01"));
+        QTRY_VERIFY(paints.value(c.Text4) > 0 && paints.value(c.Text1) > 0);
+        QCOMPARE(paints.value(c.Frame3), 0);
+        QCOMPARE(paints.value(m_form), 0);
+        m_form->Form_Unload();
     }
 
     // First start: no settings file.

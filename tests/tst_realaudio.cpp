@@ -79,7 +79,7 @@ private slots:
             QStringLiteral("save capture c:\\%1.wav").arg(name),
             QStringLiteral("play capture from 0"),
             QStringLiteral("status capture mode"),
-            QStringLiteral("sleep 4000"),
+            QStringLiteral("sleep 6000"), // 3 s of sound, with room for a busy machine
             QStringLiteral("status capture mode"),
         });
         QCOMPARE(out,

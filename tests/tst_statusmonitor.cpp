@@ -111,6 +111,33 @@ private slots:
         QCOMPARE(recorder::elapsedText(start, start.addSecs(seconds)), shown);
     }
 
+    // The size is formatted only when the length moves; Stop's "0" and a new locale still give way to
+    // the recording's size at the next tick.
+    void sizeDisplayAfterStopAndLocaleChange()
+    {
+        TestServices services(m_app.path());
+        ui::Form8 form(services.services);
+        form.Form_Load();
+        auto& c = form.controls();
+        services.mci.lengthReply = QStringLiteral("1764000");
+        c.Command2->click();
+        form.Timer2_Timer();
+        QCOMPARE(c.Text4->text(), QStringLiteral("1.764"));
+        c.Command3->click();
+        QCOMPARE(c.Text4->text(), QStringLiteral("0"));
+        form.Timer2_Timer();
+        QCOMPARE(c.Text4->text(), QStringLiteral("1.764"));
+
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        form.Timer2_Timer();
+        QCOMPARE(c.Text4->text(), QStringLiteral("1,764"));
+        QLocale::setDefault(before);
+        form.Timer2_Timer();
+        QCOMPARE(c.Text4->text(), QStringLiteral("1.764"));
+        form.Form_Unload();
+    }
+
     // The handlers on a window: what they send and what they show.
     void timersOnTheWindow()
     {

@@ -177,6 +177,19 @@ private slots:
             QCOMPARE(c.autoStopSeconds, 0);
     }
 
+    // Stop takes over Record's keyboard focus: it would otherwise pass to the next in tab order, the
+    // text box hidden behind the "Auto Stop Options" panel.
+    void stopTakesTheFocusFromRecord()
+    {
+        auto& c = m_form->controls();
+        c.Command2->setFocus();
+        QCOMPARE(m_form->focusWidget(), c.Command2);
+        c.Command2->click();
+        QCOMPARE(m_form->focusWidget(), c.Command3);
+        c.Command3->click();
+        QVERIFY(m_form->focusWidget() != c.Text2);
+    }
+
     void recordSendsTheChosenFormat()
     {
         auto& c = m_form->controls();

@@ -144,8 +144,13 @@ Form8* Form8::unloadAndShowAgain()
 
 void Form8::Command2_Click()
 {
+    // Stop takes Record's place and its keyboard focus with it: Space starts and stops a recording,
+    // and the focus does not wander into the text box hidden behind the "Auto Stop Options" panel.
+    const bool focused = focusWidget() == m_c.Command2;
     auto ctx = recorderContext();
     recorder::record(ctx);
+    if (focused && m_c.Command3->isVisible() && m_c.Command3->isEnabled())
+        m_c.Command3->setFocus(Qt::OtherFocusReason);
 }
 
 void Form8::rec_Click()

@@ -167,9 +167,10 @@ private:
 
 std::size_t PulseBackend::chunkBytes(const PcmFormat& format) const
 {
-    // Half a second: the spool and the length move twice a second, so the size display repaints
-    // twice a second while recording, which is most of what recording costs a shown window.
-    const std::size_t frames = format.samplesPerSec / 2;
+    // A second: the spool and the length move once a second, in step with the clock, so the size
+    // display repaints once a second while recording, which is most of what recording costs a
+    // shown window. Stop still keeps every byte read before it.
+    const std::size_t frames = format.samplesPerSec;
     return frames * format.blockAlign();
 }
 

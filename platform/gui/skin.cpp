@@ -1,7 +1,10 @@
 #include "skin.h"
 
+#include <QComboBox>
+#include <QEvent>
 #include <QFile>
 #include <QFont>
+#include <QLineEdit>
 #include <QWidget>
 
 // The style sheet lives in a static library, so its resource must be registered by hand.
@@ -12,6 +15,41 @@ static void registerSkinResource()
 
 namespace quorvel::platform {
 
+namespace {
+
+// A text box of the skin fills its whole rectangle (square border, solid fill), so the panel behind
+// it need not be painted again each time its text changes: the size and the clock change every
+// second while recording. The style sheet clears the flag whenever it polishes a widget, so it is
+// set again once the box is shown and after each change of style.
+class OpaqueTextBoxes final : public QObject
+{
+public:
+    using QObject::QObject;
+
+    void watch(QLineEdit* box)
+    {
+        box->installEventFilter(this);
+        box->setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Polish:
+        case QEvent::StyleChange:
+            static_cast<QWidget*>(watched)->setAttribute(Qt::WA_OpaquePaintEvent);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 void applySkin(QWidget* window)
 {
     registerSkinResource();
@@ -19,8 +57,14 @@ void applySkin(QWidget* window)
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans Narrow"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     QFile sheet(QStringLiteral(":/skin/quorvel.qss"));
-    if (window && sheet.open(QIODevice::ReadOnly))
-        window->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    if (!window || !sheet.open(QIODevice::ReadOnly))
+        return;
+    window->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    auto* boxes = new OpaqueTextBoxes(window);
+    for (auto* box : window->findChildren<QLineEdit*>()) {
+        if (!qobject_cast<QComboBox*>(box->parentWidget())) // a combo box's own field is the combo's to paint
+            boxes->watch(box);
+    }
 }
 
 } // namespace quorvel::platform
