@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The running program's cost on a real (private) desktop and sound server:
 #   CPU seconds per minute idle and while recording 44.1 kHz stereo, against parecord recording
-#   the same input in the same run; peak RSS idle and after a long recording; time to the window.
+#   the same input in the same run and an empty Qt window with a 19 ms timer; peak RSS idle and
+#   after a long recording; time to the window.
 #
 #   bench/desktop.sh [BUILD_DIR] [RECORD_SECONDS]     (defaults: build, 600)
 set -euo pipefail
@@ -35,6 +36,16 @@ cpu_per_minute() { # pid seconds
     echo "scale=3; ($b - $a) / $hz * 60 / $2" | bc
 }
 hwm() { awk '/VmHWM/ {print $2}' "/proc/$1/status"; }
+# The user-interface thread apart from the others (capture, X events): pid seconds
+cpu_by_thread() {
+    local a b all_a all_b
+    a=$(awk '{print $14 + $15}' "/proc/$1/task/$1/stat"); all_a=$(ticks "$1")
+    sleep "$2"
+    b=$(awk '{print $14 + $15}' "/proc/$1/task/$1/stat"); all_b=$(ticks "$1")
+    echo "$(echo "scale=3; ($all_b - $all_a) / $hz * 60 / $2" | bc) CPU s per minute:" \
+        "user-interface thread $(echo "scale=3; ($b - $a) / $hz * 60 / $2" | bc)," \
+        "other threads $(echo "scale=3; ($all_b - $all_a - $b + $a) / $hz * 60 / $2" | bc)"
+}
 
 echo "== time from launch to the window shown (5 runs, ms)"
 for _ in 1 2 3 4 5; do
@@ -54,7 +65,7 @@ echo "== idle, window shown, timers running: $(cpu_per_minute "$app" 60) CPU s p
 
 xdotool mousemove $((351 + 232)) $((275 + 40)) click 1
 sleep 2
-echo "== recording 44.1 kHz stereo, alone: $(cpu_per_minute "$app" 60) CPU s per minute"
+echo "== recording 44.1 kHz stereo, alone: $(cpu_by_thread "$app" 60)"
 
 # parecord records the same input alongside; both are measured over the same windows.
 parecord --rate=44100 --channels=2 --format=s16le "$work/parecord.wav" &
@@ -69,7 +80,14 @@ for window in 1 2 3; do
 done
 kill "$rec"
 
-sleep $(( record_seconds > 246 ? record_seconds - 246 : 0 ))
+# The floor: an empty Qt window with nothing but a 19 ms timer, the size display's rhythm.
+"$build/bench/bench_emptywindow" >/dev/null 2>&1 &
+empty=$!
+sleep 2
+echo "== empty Qt window with a 19 ms timer, for reference: $(cpu_per_minute "$empty" 60) CPU s per minute"
+kill "$empty"
+
+sleep $(( record_seconds > 310 ? record_seconds - 310 : 0 ))
 echo "== after recording ${record_seconds} s: peak RSS $(hwm "$app") KiB, spool $(du -k "$work"/quorvel-spool-* | cut -f1) KiB"
 xdotool mousemove $((351 + 232)) $((275 + 40)) click 1
 sleep 1
