@@ -167,9 +167,9 @@ private:
 
 std::size_t PulseBackend::chunkBytes(const PcmFormat& format) const
 {
-    // A second: the spool and the length move once a second, in step with the clock, so the size
-    // display repaints once a second while recording, which is most of what recording costs a
-    // shown window. Stop still keeps every byte read before it.
+    // A second: the spool and the length move once a second, like the clock, so the size display
+    // repaints once a second while recording, which is most of what recording costs a shown
+    // window. Stop still keeps every byte read before it.
     const std::size_t frames = format.samplesPerSec;
     return frames * format.blockAlign();
 }
