@@ -182,7 +182,10 @@ std::size_t PulseBackend::playbackChunkBytes(const PcmFormat& format) const
 std::unique_ptr<CaptureStream> PulseBackend::openCapture(const PcmFormat& format)
 {
     auto stream = std::make_unique<PulseCapture>();
-    if (!stream->open(format, chunkBytes(format)))
+    // The server hands the audio over at least every 100 ms, whatever the chunk: what it still
+    // holds when the recording stops never reaches the spool, so this bounds that loss.
+    const std::size_t fragment = std::max<std::size_t>(format.samplesPerSec / 10, 1) * format.blockAlign();
+    if (!stream->open(format, fragment))
         return nullptr;
     return stream;
 }
