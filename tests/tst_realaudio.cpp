@@ -4,6 +4,7 @@
 #include "mcicall.h"
 #include "wavfile.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -97,6 +98,28 @@ private slots:
         QVERIFY2(std::abs(wav.seconds() - 3.0) <= 0.1, qPrintable(QString::number(wav.seconds())));
         const double hz = dominantFrequency(readChannel0(path), rate);
         QVERIFY2(std::abs(hz - 440.0) <= 5.0, qPrintable(QStringLiteral("%1 Hz").arg(hz)));
+    }
+
+    // Stops that fall at different moments of the capture's rhythm (it takes the audio in a few
+    // times a second): each keeps the audio up to the stop, whatever waited in the server.
+    void stopKeepsTheLastMoments()
+    {
+        for (int i = 0; i < 8; ++i) {
+            const int recordMs = 700 + 37 * i;
+            QCOMPARE(mci("open new type waveaudio alias last").code, 0u);
+            mci("set last samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400");
+            QElapsedTimer recording;
+            QCOMPARE(mci("record last").code, 0u);
+            recording.start();
+            QThread::msleep(static_cast<unsigned long>(recordMs));
+            mci("stop last");
+            const qint64 elapsed = recording.elapsed();
+            mci("set last time format ms");
+            const qint64 length = mci("status last length").reply.toLongLong();
+            mci("close last");
+            QVERIFY2(length >= elapsed - 60 && length <= elapsed + 50,
+                     qPrintable(QStringLiteral("%1 ms recorded in %2 ms").arg(length).arg(elapsed)));
+        }
     }
 
     // The thread that sends the commands is busy for 3 s in the middle of a 6 s recording.

@@ -1,7 +1,9 @@
 #include "pulsebackend.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -28,6 +30,12 @@ pa_sample_spec sampleSpec(const PcmFormat& format)
 // Capture on a plain, single-threaded libpulse main loop that the reading thread drives itself,
 // as parecord does: the audio never has to be handed from one thread to another, which costs far
 // more than the audio itself on a virtual machine. (pa_simple wakes two threads per fragment.)
+//
+// The server sends a packet every few tens of milliseconds. Rather than wake for each, the thread
+// naps a quarter of a second and then takes in everything that came meanwhile; while it sleeps
+// the audio waits in the server, which holds seconds of it. The server's channel to us holds less
+// than a nap's worth at the higher rates, so after each nap the thread keeps taking packets until
+// one keeps it waiting: then it has everything there was and may nap again.
 class PulseCapture final : public CaptureStream
 {
 public:
@@ -85,24 +93,32 @@ public:
             if (!PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream))
                 || !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
                 return -1;
-            if (pa_stream_readable_size(m_stream) > 0) {
-                const void* data = nullptr;
-                std::size_t bytes = 0;
-                if (pa_stream_peek(m_stream, &data, &bytes) < 0)
-                    return -1;
-                if (bytes == 0)
-                    continue;
-                m_pending.resize(bytes);
-                m_pendingAt = 0;
-                if (data)
-                    std::memcpy(m_pending.data(), data, bytes);
-                else
-                    std::fill(m_pending.begin(), m_pending.end(), std::byte {0}); // a hole: keep the time
-                pa_stream_drop(m_stream);
-                break;
-            }
-            if (pa_mainloop_iterate(m_loop, 1, nullptr) < 0)
+            const int took = takePacket();
+            if (took < 0)
                 return -1;
+            if (took > 0)
+                break;
+            if (m_interrupted.load(std::memory_order_acquire)) {
+                if (m_drainedForStop)
+                    return 0;
+                const int more = fetchLeftover();
+                if (more < 0)
+                    return -1;
+                m_drainedForStop = more == 0;
+                continue;
+            }
+            if (m_caughtUp) {
+                nap();
+                m_caughtUp = false;
+                if (!fetch(0))
+                    return -1;
+                continue;
+            }
+            // Wait for the next packet. One that comes at once was already waiting in the server.
+            const auto asked = Clock::now();
+            if (!fetch(-1))
+                return -1;
+            m_caughtUp = Clock::now() - asked >= liveEdgeWait;
         }
         const std::size_t n = std::min(buffer.size(), m_pending.size() - m_pendingAt);
         std::memcpy(buffer.data(), m_pending.data() + m_pendingAt, n);
@@ -110,16 +126,91 @@ public:
         return static_cast<std::ptrdiff_t>(n);
     }
 
+    void interrupt() override
+    {
+        {
+            std::lock_guard lock(m_napMutex);
+            m_interrupted.store(true, std::memory_order_release);
+        }
+        m_napOver.notify_all();
+        pa_mainloop_wakeup(m_loop);
+    }
+
 private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr auto napLength = std::chrono::milliseconds(250);
+    static constexpr auto liveEdgeWait = std::chrono::milliseconds(5);
+
+    // Moves one packet from the stream into m_pending: 1, 0 when the stream has none, -1 on failure.
+    int takePacket()
+    {
+        while (pa_stream_readable_size(m_stream) > 0) {
+            const void* data = nullptr;
+            std::size_t bytes = 0;
+            if (pa_stream_peek(m_stream, &data, &bytes) < 0)
+                return -1;
+            if (bytes == 0)
+                continue;
+            m_pending.resize(bytes);
+            m_pendingAt = 0;
+            if (data)
+                std::memcpy(m_pending.data(), data, bytes);
+            else
+                std::fill(m_pending.begin(), m_pending.end(), std::byte {0}); // a hole: keep the time
+            pa_stream_drop(m_stream);
+            return 1;
+        }
+        return 0;
+    }
+
+    // One round of the main loop, waiting at most `timeoutMicros` (-1: until something happens).
+    // False when the connection has failed.
+    bool fetch(int timeoutMicros, int* dispatched = nullptr)
+    {
+        if (pa_mainloop_prepare(m_loop, timeoutMicros) < 0 || pa_mainloop_poll(m_loop) < 0)
+            return false;
+        const int n = pa_mainloop_dispatch(m_loop);
+        if (dispatched)
+            *dispatched = n;
+        return n >= 0;
+    }
+
+    void nap()
+    {
+        std::unique_lock lock(m_napMutex);
+        m_napOver.wait_for(lock, napLength, [this] { return m_interrupted.load(std::memory_order_acquire); });
+    }
+
+    // The recording stops: take in what the server already holds for us, the packets still queued
+    // behind the ones we have (they come at once), but not the audio that comes after the stop.
+    // 1: a packet came, 0: nothing more came, -1: the connection failed.
+    int fetchLeftover()
+    {
+        const auto now = Clock::now();
+        if (m_leftoverDeadline == Clock::time_point {})
+            m_leftoverDeadline = now + std::chrono::milliseconds(500);
+        while (Clock::now() < m_leftoverDeadline) {
+            const auto asked = Clock::now();
+            int dispatched = 0;
+            if (!fetch(static_cast<int>(std::chrono::microseconds(liveEdgeWait).count()), &dispatched))
+                return -1;
+            if (pa_stream_readable_size(m_stream) > 0)
+                return 1;
+            // A wake-up that brought nothing (the stop's own, for one) is not yet an answer.
+            if (dispatched == 0 && Clock::now() - asked >= liveEdgeWait - std::chrono::milliseconds(1))
+                return 0;
+        }
+        return 0;
+    }
+
     // Runs the loop until `done`, for at most a few seconds: a server that doesn't answer is no server.
     template<class Done> bool runUntil(Done done)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
         while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline)
+            if (Clock::now() > deadline)
                 return false;
-            if (pa_mainloop_prepare(m_loop, 50000) < 0 || pa_mainloop_poll(m_loop) < 0
-                || pa_mainloop_dispatch(m_loop) < 0)
+            if (!fetch(50000))
                 return false;
         }
         return true;
@@ -130,6 +221,12 @@ private:
     pa_stream* m_stream = nullptr;
     std::vector<std::byte> m_pending;
     std::size_t m_pendingAt = 0;
+    bool m_caughtUp = false;
+    bool m_drainedForStop = false;
+    Clock::time_point m_leftoverDeadline {};
+    std::atomic<bool> m_interrupted {false};
+    std::mutex m_napMutex;
+    std::condition_variable m_napOver;
 };
 
 class PulsePlayback final : public PlaybackStream

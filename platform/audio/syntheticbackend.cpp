@@ -59,6 +59,8 @@ public:
 
     std::ptrdiff_t read(std::span<std::byte> buffer) override
     {
+        if (m_interrupted.load(std::memory_order_acquire))
+            return 0; // nothing is held back: what was due has been read
         const std::uint64_t left = m_options.captureLimit > m_offset ? m_options.captureLimit - m_offset : 0;
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left));
         n -= n % m_format.blockAlign();
@@ -70,6 +72,8 @@ public:
         copyFromTable(buffer.first(n));
         return static_cast<std::ptrdiff_t>(n);
     }
+
+    void interrupt() override { m_interrupted.store(true, std::memory_order_release); }
 
 private:
     void copyFromTable(std::span<std::byte> out)
@@ -89,6 +93,7 @@ private:
     std::vector<std::byte> m_table;
     Clock::time_point m_start;
     std::uint64_t m_offset = 0;
+    std::atomic<bool> m_interrupted {false};
 };
 
 class SyntheticPlayback final : public PlaybackStream

@@ -46,6 +46,7 @@ struct WaveDevice::Worker
 
     std::thread thread;
     std::shared_ptr<Control> control = std::make_shared<Control>();
+    std::shared_ptr<CaptureStream> capture; // while recording: told when the recording stops
 };
 
 WaveDevice::WaveDevice(std::shared_ptr<AudioBackend> backend)
@@ -107,6 +108,8 @@ void WaveDevice::stopWorker()
     m_shared->generation.fetch_add(1, std::memory_order_acq_rel);
     auto control = m_worker->control;
     control->stop.store(true, std::memory_order_release);
+    if (m_worker->capture)
+        m_worker->capture->interrupt();
     bool done = false;
     {
         std::unique_lock lock(control->mutex);
@@ -130,7 +133,7 @@ std::uint32_t WaveDevice::record()
     if (current == DeviceMode::Playing)
         return 302;
 
-    auto stream = m_backend->openCapture(m_format);
+    std::shared_ptr<CaptureStream> stream = m_backend->openCapture(m_format);
     if (!stream)
         return 328;
     if (!m_shared->spool.isOpen() && !m_shared->spool.create())
@@ -143,6 +146,7 @@ std::uint32_t WaveDevice::record()
     shared->mode.store(DeviceMode::Recording, std::memory_order_release);
 
     m_worker = std::make_unique<Worker>();
+    m_worker->capture = stream;
     auto control = m_worker->control;
     m_worker->thread = std::thread([shared, control, generation, chunk, stream = std::move(stream)] {
         // Audio goes to the spool, and into the length, a chunk at a time: the length then moves a
@@ -157,7 +161,9 @@ std::uint32_t WaveDevice::record()
                 shared->length.store(at + filled, std::memory_order_release);
             filled = 0;
         };
-        while (ok && !control->stop.load(std::memory_order_acquire)) {
+        // After a stop the input hands over what it still holds, then reads return 0: all of that
+        // was captured before the stop, and is kept.
+        while (ok) {
             const std::ptrdiff_t got = stream->read(std::span(buffer.data() + filled, chunk - filled));
             if (got < 0 || control->abandoned.load(std::memory_order_acquire))
                 break;
@@ -165,8 +171,9 @@ std::uint32_t WaveDevice::record()
             // A full chunk, or an input with nothing more for now: publish what there is.
             if (filled == chunk || (got == 0 && filled > 0))
                 flush();
+            if (got == 0 && control->stop.load(std::memory_order_acquire))
+                break;
         }
-        // Audio read after the stop request was captured before it: keep it.
         if (ok && filled > 0 && !control->abandoned.load(std::memory_order_acquire))
             flush();
         if (shared->generation.load(std::memory_order_acquire) == generation)
