@@ -6,11 +6,6 @@
 
 int main(int argc, char** argv)
 {
-    // The window repaints two small text boxes a second while recording. Through X shared memory
-    // each repaint first waits for the X server to be done with the last one, a round trip and
-    // two wake-ups; sent over the connection, a text box is a few kilobytes and nothing waits.
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
-        qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     quorvel::platform::quitOnTerminationSignals();
