@@ -36,15 +36,20 @@ cpu_per_minute() { # pid seconds
     echo "scale=3; ($b - $a) / $hz * 60 / $2" | bc
 }
 hwm() { awk '/VmHWM/ {print $2}' "/proc/$1/status"; }
-# The user-interface thread apart from the others (capture, X events): pid seconds
+# Times a thread was woken (voluntary context switches): pid; summed over the process's threads
+wakes() { cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt_switches/ {n += $2} END {print n}'; }
+ui_wakes() { awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$1/task/$1/status"; }
+# The user-interface thread apart from the others (capture, X events), CPU and wake-ups: pid seconds
 cpu_by_thread() {
-    local a b all_a all_b
-    a=$(awk '{print $14 + $15}' "/proc/$1/task/$1/stat"); all_a=$(ticks "$1")
+    local a b all_a all_b wa wb ua ub
+    a=$(awk '{print $14 + $15}' "/proc/$1/task/$1/stat"); all_a=$(ticks "$1"); wa=$(wakes "$1"); ua=$(ui_wakes "$1")
     sleep "$2"
-    b=$(awk '{print $14 + $15}' "/proc/$1/task/$1/stat"); all_b=$(ticks "$1")
+    b=$(awk '{print $14 + $15}' "/proc/$1/task/$1/stat"); all_b=$(ticks "$1"); wb=$(wakes "$1"); ub=$(ui_wakes "$1")
     echo "$(echo "scale=3; ($all_b - $all_a) / $hz * 60 / $2" | bc) CPU s per minute:" \
-        "user-interface thread $(echo "scale=3; ($b - $a) / $hz * 60 / $2" | bc)," \
-        "other threads $(echo "scale=3; ($all_b - $all_a - $b + $a) / $hz * 60 / $2" | bc)"
+        "user-interface thread $(echo "scale=3; ($b - $a) / $hz * 60 / $2" | bc)" \
+        "($(( (ub - ua) / $2 )) wake-ups/s)," \
+        "other threads $(echo "scale=3; ($all_b - $all_a - $b + $a) / $hz * 60 / $2" | bc)" \
+        "($(( (wb - wa - ub + ua) / $2 )) wake-ups/s)"
 }
 
 echo "== time from launch to the window shown (5 runs, ms)"
@@ -72,11 +77,12 @@ parecord --rate=44100 --channels=2 --format=s16le "$work/parecord.wav" &
 rec=$!
 sleep 2
 for window in 1 2 3; do
-    qa=$(ticks "$app"); pa=$(ticks "$rec")
+    qa=$(ticks "$app"); pa=$(ticks "$rec"); pwa=$(wakes "$rec")
     sleep 60
-    qb=$(ticks "$app"); pb=$(ticks "$rec")
+    qb=$(ticks "$app"); pb=$(ticks "$rec"); pwb=$(wakes "$rec")
     q=$(echo "scale=3; ($qb - $qa) / $hz" | bc); p=$(echo "scale=3; ($pb - $pa) / $hz" | bc)
-    echo "== window $window of 60 s: quorvel recording $q, parecord $p CPU s per minute: $(echo "scale=2; $q / $p" | bc) x parecord"
+    echo "== window $window of 60 s: quorvel recording $q, parecord $p CPU s per minute: $(echo "scale=2; $q / $p" | bc) x parecord" \
+        "(parecord woken $(( (pwb - pwa) / 60 ))/s)"
 done
 kill "$rec"
 
