@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <string_view>
 
 namespace quorvel::recorder {
@@ -25,5 +26,10 @@ void send(platform::Mci& mci, std::string_view command);
 
 // Sends a status query and returns the reply (empty when the query failed).
 QString query(platform::Mci& mci, std::string_view command);
+// Sends a status query and returns the number its reply starts with, without building a string:
+// the size display asks fifty times a second.
+std::uint64_t queryNumber(platform::Mci& mci, std::string_view command);
+// The leading decimal digits of a reply; 0 when it starts with anything else.
+std::uint64_t leadingNumber(std::string_view reply);
 
 } // namespace quorvel::recorder

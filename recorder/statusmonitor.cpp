@@ -15,17 +15,6 @@ QString statusText(const QString& modeReply)
     return modeReply;
 }
 
-std::uint64_t leadingNumber(std::string_view reply)
-{
-    std::uint64_t value = 0;
-    for (char ch : reply) {
-        if (ch < '0' || ch > '9')
-            break;
-        value = value * 10 + static_cast<std::uint64_t>(ch - '0');
-    }
-    return value;
-}
-
 QString sizeText(std::uint64_t bytes, const QLocale& locale)
 {
     // Bytes over a million never need more than six decimals; fixed notation keeps tiny sizes
@@ -77,10 +66,7 @@ void showDeviceStatus(RecorderContext& ctx)
 void showRecordingSize(RecorderContext& ctx)
 {
     send(ctx.mci, command::timeFormatBytes);
-    // Read straight from the reply buffer: this runs fifty times a second.
-    char reply[statusReplyLength] = {};
-    ctx.mci.sendString(command::statusLength, reply, statusReplyLength);
-    reply[statusReplyLength - 1] = '\0';
+    const std::uint64_t bytes = queryNumber(ctx.mci, command::statusLength);
     // The length moves about once a second; the text is formatted again only when it does.
     struct Shown
     {
@@ -89,7 +75,6 @@ void showRecordingSize(RecorderContext& ctx)
         QString text;
     };
     static Shown last {0, QLocale(), sizeText(0)};
-    const std::uint64_t bytes = leadingNumber(reply);
     if (bytes != last.bytes || last.locale != QLocale())
         last = {bytes, QLocale(), sizeText(bytes)};
     show(ctx.c.Text4, last.text);

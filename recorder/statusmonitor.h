@@ -20,8 +20,6 @@ void increment(RecorderContext& ctx);
 
 // "READY", "PLAYING", "RECORDING", or the reply unchanged.
 QString statusText(const QString& modeReply);
-// The leading decimal digits of a reply; 0 when it starts with anything else.
-std::uint64_t leadingNumber(std::string_view reply);
 // Bytes as megabytes in the locale's general number form: "1.5", "0.0441", "0", never "4.41e-05".
 QString sizeText(std::uint64_t bytes, const QLocale& locale = QLocale());
 // The time from start to now as "hh:mm:ss", modulo a day; "00:00:00" while now lies before start.
