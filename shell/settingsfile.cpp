@@ -2,16 +2,27 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QRadioButton>
+#include <QSaveFile>
+#include <QScreen>
 #include <QStringList>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
 namespace quorvel::shell {
 
 namespace {
+
+constexpr double compactHeightTwips = 2150;
+constexpr double expandedHeightTwips = 6500;
+// Far beyond any desktop, and far inside an int: positions are brought onto a screen afterwards.
+constexpr double farthestTwips = 1e8;
+// A valid line is under a hundred characters; a longer one is damaged and is read only this far.
+constexpr qint64 longestLine = 1024;
 
 QString realText(double value)
 {
@@ -28,13 +39,37 @@ QString truthText(bool value)
     return value ? QStringLiteral("#TRUE#") : QStringLiteral("#FALSE#");
 }
 
+// A plain decimal number ("-12", "2150", "5265.5"); anything else, "nan", "inf" and "1e3"
+// included, is no number.
+std::optional<double> plainDecimal(QStringView text)
+{
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        ++i;
+    qsizetype digits = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        if (text[i] >= u'0' && text[i] <= u'9')
+            ++digits;
+        else if (text[i] == u'.' && !point)
+            point = true;
+        else
+            return std::nullopt;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 std::optional<double> number(const QStringList& fields, int index)
 {
     if (index >= fields.size())
         return std::nullopt;
-    bool ok = false;
-    const double value = fields.at(index).trimmed().toDouble(&ok);
-    return ok ? std::optional(value) : std::nullopt;
+    return plainDecimal(QStringView(fields.at(index)).trimmed());
 }
 
 // A 16-bit field within [low, high], rounded as a typed number would be.
@@ -75,6 +110,48 @@ void setOption(QRadioButton* button, bool value)
     button->setAutoExclusive(true);
 }
 
+int pixelsOf(double twips)
+{
+    return static_cast<int>(std::lround(std::clamp(twips, -farthestTwips, farthestTwips) / 15.0));
+}
+
+int clientHeightOf(double windowTwips)
+{
+    return static_cast<int>(std::lround((windowTwips - nonClientTwips) / 15.0));
+}
+
+// Where a window of this size at this place is wholly on the screen nearest to it.
+QPoint ontoNearestScreen(const QRect& window)
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return window.topLeft();
+    QRect nearest;
+    qint64 nearestDistance = -1;
+    const QPoint centre = window.center();
+    for (const QScreen* screen : screens) {
+        const QRect area = screen->availableGeometry();
+        const qint64 dx = std::max<qint64>({0, qint64(area.left()) - centre.x(), qint64(centre.x()) - area.right()});
+        const qint64 dy = std::max<qint64>({0, qint64(area.top()) - centre.y(), qint64(centre.y()) - area.bottom()});
+        const qint64 distance = dx * dx + dy * dy;
+        if (nearestDistance < 0 || distance < nearestDistance) {
+            nearest = area;
+            nearestDistance = distance;
+        }
+    }
+    // A window larger than the screen keeps its top left corner on it.
+    const int x = std::max(nearest.left(), std::min(window.left(), nearest.right() + 1 - window.width()));
+    const int y = std::max(nearest.top(), std::min(window.top(), nearest.bottom() + 1 - window.height()));
+    return {x, y};
+}
+
+// The value to write for one geometry field: the one that was read while the window still has
+// what it was applied as, otherwise what the window has now.
+double twipsToWrite(const std::optional<ui::Form8Controls::StoredTwips>& stored, int pixels, double now)
+{
+    return stored && stored->pixels == pixels ? stored->twips : now;
+}
+
 } // namespace
 
 bool settingsFileExists(const QString& applicationFolder)
@@ -91,9 +168,9 @@ QString settingsLine(const ui::Form8Controls& c, const QWidget& form)
         QString::number(c.HScroll1->value()),
         QString::number(c.HScroll2->value()),
         QString::number(c.cbxformat->currentIndex()),
-        realText(form.height() * 15.0 + nonClientTwips),
-        realText(form.pos().x() * 15.0),
-        realText(form.pos().y() * 15.0),
+        realText(twipsToWrite(c.storedHeight, form.height(), form.height() * 15.0 + nonClientTwips)),
+        realText(twipsToWrite(c.storedLeft, form.pos().x(), form.pos().x() * 15.0)),
+        realText(twipsToWrite(c.storedTop, form.pos().y(), form.pos().y() * 15.0)),
         QString::number(ui::checkValue(c.Check3)),
         QString::number(ui::checkValue(c.Check4)),
         truthText(c.Option1->isChecked()),
@@ -104,11 +181,19 @@ QString settingsLine(const ui::Form8Controls& c, const QWidget& form)
 
 bool writeSettings(const ui::Form8Controls& c, const QWidget& form, const QString& applicationFolder)
 {
-    QFile file(applicationFolder + QLatin1String(settingsFileName));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const QString path = applicationFolder + QLatin1String(settingsFileName);
+    // A read-only settings file stays as the user made it.
+    const QFileInfo existing(path);
+    if (existing.exists() && !(existing.permissions() & QFileDevice::WriteOwner))
+        return false;
+    // Written beside the old file and renamed over it: a crash or a full disk leaves the old one whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray line = settingsLine(c, form).toLatin1() + "\r\n";
-    return file.write(line) == line.size() && file.flush();
+    if (file.write(line) != line.size())
+        return false;
+    return file.commit();
 }
 
 void applySettingsLine(ui::Form8Controls& c, QWidget& form, const QString& line)
@@ -128,19 +213,36 @@ void applySettingsLine(ui::Form8Controls& c, QWidget& form, const QString& line)
         c.HScroll2->setValue(*value);
     if (const auto value = integer(fields, 4, -1, c.cbxformat->count() - 1))
         c.cbxformat->setCurrentIndex(*value);
+
+    // The window comes back between its compact and expanded heights and wholly on a screen.
     const auto height = number(fields, 5);
-    if (height)
-        form.resize(form.width(), std::max(0, static_cast<int>(std::lround((*height - nonClientTwips) / 15.0))));
+    if (height) {
+        const double applied = std::clamp(*height, compactHeightTwips, expandedHeightTwips);
+        form.resize(form.width(), clientHeightOf(applied));
+        c.storedHeight.reset();
+        if (applied == *height)
+            c.storedHeight = ui::Form8Controls::StoredTwips {*height, form.height()};
+    }
     const auto top = number(fields, 7);
     const auto left = number(fields, 6);
     if (top || left) {
-        form.move(left ? static_cast<int>(std::lround(*left / 15.0)) : form.pos().x(),
-                  top ? static_cast<int>(std::lround(*top / 15.0)) : form.pos().y());
+        const QPoint wanted(left ? pixelsOf(*left) : form.pos().x(), top ? pixelsOf(*top) : form.pos().y());
+        const QSize outer(form.width(), form.height() + static_cast<int>(nonClientTwips / 15));
+        const QPoint onScreen = ontoNearestScreen(QRect(wanted, outer));
+        form.move(onScreen);
+        c.storedLeft.reset();
+        c.storedTop.reset();
+        if (left && onScreen.x() == wanted.x())
+            c.storedLeft = ui::Form8Controls::StoredTwips {*left, form.pos().x()};
+        if (top && onScreen.y() == wanted.y())
+            c.storedTop = ui::Form8Controls::StoredTwips {*top, form.pos().y()};
     }
     if (const auto value = integer(fields, 8, 0, 2))
         ui::setCheckValue(c.Check3, *value);
     if (const auto value = integer(fields, 9, 0, 2))
         ui::setCheckValue(c.Check4, *value);
+
+    // The arrangement follows the height as it was written, not as it was applied.
     if (height) {
         if (*height > 2000) {
             c.Command9->setVisible(true);
@@ -158,7 +260,7 @@ void readSettings(ui::Form8Controls& c, QWidget& form, const QString& applicatio
     QFile file(applicationFolder + QLatin1String(settingsFileName));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return;
-    const QString line = QString::fromLatin1(file.readLine()).trimmed();
+    const QString line = QString::fromLatin1(file.readLine(longestLine)).trimmed();
     applySettingsLine(c, form, line);
 }
 

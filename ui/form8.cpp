@@ -79,6 +79,7 @@ void Form8::connectHandlers()
     connect(m_c.Timer1, &QTimer::timeout, this, &Form8::Timer1_Timer);
     connect(m_c.Timer2, &QTimer::timeout, this, &Form8::Timer2_Timer);
     connect(m_c.Timer3, &QTimer::timeout, this, &Form8::Timer3_Timer);
+    connect(m_c.Timer4, &QTimer::timeout, this, &Form8::Timer4_Timer);
     // A check box's handler runs whenever its value changes, by a click or by the settings.
     connect(m_c.Check1, &QCheckBox::stateChanged, this, &Form8::Check1_Click);
     connect(m_c.Check2, &QCheckBox::stateChanged, this, &Form8::Check2_Click);
@@ -213,6 +214,12 @@ void Form8::increment()
 {
     auto ctx = recorderContext();
     recorder::increment(ctx);
+}
+
+void Form8::Timer4_Timer()
+{
+    auto ctx = recorderContext();
+    recorder::Timer4_Timer(ctx, *m_services.messageBoxes, this);
 }
 
 void Form8::Check1_Click()

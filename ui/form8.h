@@ -46,7 +46,8 @@ public:
     void Timer3_Timer();
     void increment();
 
-    // Option groups.
+    // Auto-stop and the option groups.
+    void Timer4_Timer();
     void Check1_Click();
     void Check2_Click();
     void Check4_Click();

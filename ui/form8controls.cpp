@@ -39,6 +39,13 @@ void Form8Controls::setupControls(QWidget* form)
     mnuTray->addAction(stop2);
     for (QAction* item : mnuTray->actions())
         item->setProperty("itemEnabled", item->isEnabled());
+
+    for (QCheckBox* box : {Check1, Check2, Check3, Check4}) {
+        QObject::connect(box, &QCheckBox::stateChanged, box, [box](int state) {
+            if (state != Qt::PartiallyChecked)
+                box->setTristate(false);
+        });
+    }
 }
 
 int checkValue(const QCheckBox* box)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 class QMenu;
 class QTimer;
@@ -21,13 +22,26 @@ struct Form8Controls : Ui::Form8
     QTimer* Timer3 = nullptr; // elapsed clock; Record gives it its interval
     QTimer* Timer4 = nullptr; // auto-stop, 1000 ms, stopped until Record
     QMenu* mnuTray = nullptr;
-    std::int16_t autoStopSeconds = 0;
+    // Timer4 ticks since the last stop. Wider than the 16 bits of old, so a length rule of a
+    // thousand minutes still fires.
+    std::int32_t autoStopSeconds = 0;
     QString startupFolder;
+
+    // A window height or position as the settings file held it, and the pixels it was applied as:
+    // while the window still has those pixels, the value is written back exactly as it was read.
+    struct StoredTwips
+    {
+        double twips;
+        int pixels;
+    };
+    std::optional<StoredTwips> storedHeight, storedLeft, storedTop;
 
     void setupControls(QWidget* form);
 };
 
-// Check box values as the settings file stores them: 0 unchecked, 1 checked, 2 grayed.
+// Check box values as the settings file stores them: 0 unchecked, 1 checked, 2 grayed. The grayed
+// value comes only from the settings file; a click on a grayed box checks it, and from then on the
+// box has two states again.
 int checkValue(const QCheckBox* box);
 void setCheckValue(QCheckBox* box, int value);
 
