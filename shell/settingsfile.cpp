@@ -191,8 +191,11 @@ bool writeSettings(const ui::Form8Controls& c, const QWidget& form, const QStrin
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray line = settingsLine(c, form).toLatin1() + "\r\n";
-    if (file.write(line) != line.size())
+    // QSaveFile notices a failed write, but not a buffer that fails to flush at commit: flush first.
+    if (file.write(line) != line.size() || !file.flush()) {
+        file.cancelWriting();
         return false;
+    }
     return file.commit();
 }
 
@@ -225,17 +228,20 @@ void applySettingsLine(ui::Form8Controls& c, QWidget& form, const QString& line)
     }
     const auto top = number(fields, 7);
     const auto left = number(fields, 6);
-    if (top || left) {
+    if (height || top || left) {
         const QPoint wanted(left ? pixelsOf(*left) : form.pos().x(), top ? pixelsOf(*top) : form.pos().y());
         const QSize outer(form.width(), form.height() + static_cast<int>(nonClientTwips / 15));
         const QPoint onScreen = ontoNearestScreen(QRect(wanted, outer));
         form.move(onScreen);
-        c.storedLeft.reset();
-        c.storedTop.reset();
-        if (left && onScreen.x() == wanted.x())
-            c.storedLeft = ui::Form8Controls::StoredTwips {*left, form.pos().x()};
-        if (top && onScreen.y() == wanted.y())
-            c.storedTop = ui::Form8Controls::StoredTwips {*top, form.pos().y()};
+        if (left)
+            c.storedLeft = ui::Form8Controls::StoredTwips {*left, wanted.x()};
+        if (top)
+            c.storedTop = ui::Form8Controls::StoredTwips {*top, wanted.y()};
+        // A value that had to be moved is written as the window now has it.
+        if (onScreen.x() != wanted.x())
+            c.storedLeft.reset();
+        if (onScreen.y() != wanted.y())
+            c.storedTop.reset();
     }
     if (const auto value = integer(fields, 8, 0, 2))
         ui::setCheckValue(c.Check3, *value);
