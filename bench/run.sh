@@ -11,6 +11,9 @@ trap 'rm -rf "$work"' EXIT
 echo "== status tick (set time format + status length) while recording"
 "$QUORVEL_BUILD/bench/bench_statustick" --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 
+echo "== one auto-stop tick (Timer4) while recording, both rules on"
+"$QUORVEL_BUILD/bench/bench_autostoptick" --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
+
 echo "== save 1 GiB against cp"
 "$QUORVEL_BUILD/bench/bench_save" "$work"
 

@@ -1,6 +1,7 @@
 // A user's first recording on a real desktop: an X display with a notification area, the private
 // PulseAudio playing a tone into the microphone, and the mouse driven from outside by xdotool.
 
+#include "desktopdriver.h"
 #include "dialogs.h"
 #include "form8.h"
 #include "services.h"
@@ -18,22 +19,6 @@ using namespace quorvel::test;
 
 namespace {
 
-bool xdotool(const QStringList& arguments)
-{
-    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-}
-
-bool clickAt(QPoint global, int button = 1)
-{
-    return xdotool({QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()),
-                    QStringLiteral("click"), QString::number(button)});
-}
-
-bool clickOn(QWidget* widget)
-{
-    return clickAt(widget->mapToGlobal(widget->rect().center()));
-}
-
 QStringList spoolFiles(const QString& folder)
 {
     return QDir(folder).entryList({QStringLiteral("quorvel-spool-*")}, QDir::Files);
@@ -50,11 +35,6 @@ int clockSeconds(const QString& text)
     const QTime time = QTime::fromString(text, QStringLiteral("hh:mm:ss"));
     return time.isValid() ? time.msecsSinceStartOfDay() / 1000 : -1;
 }
-
-// The notification area sits at the top left of the display; its menu pops up at the cursor.
-constexpr QPoint trayIcon(11, 15);
-constexpr int menuItemX = 50;
-constexpr int exitItemY = 26;
 
 } // namespace
 
@@ -135,7 +115,7 @@ private slots:
         // Exit from the tray menu.
         QVERIFY(clickAt(trayIcon, 3));
         QTest::qWait(500);
-        QVERIFY(clickAt(QPoint(menuItemX, exitItemY)));
+        QVERIFY(clickAt(trayExitItem));
         QVERIFY(quorvel.waitForFinished(10000));
         QCOMPARE(quorvel.exitStatus(), QProcess::NormalExit);
         QCOMPARE(quorvel.exitCode(), 0);

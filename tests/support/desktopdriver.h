@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace quorvel::test {
+
+// Drives the test X display from outside, as a user would, through xdotool.
+bool xdotool(const QStringList& arguments);
+QString xdotoolOutput(const QStringList& arguments);
+bool clickAt(QPoint global, int button = 1);
+bool clickOn(QWidget* widget);
+bool typeText(const QString& text);
+
+// A top-level window on the display.
+struct XWindow
+{
+    QString id;
+    QRect geometry;
+};
+
+// The visible windows whose title matches the pattern (a regular expression), oldest first.
+QList<XWindow> visibleWindows(const QString& titlePattern);
+// Waits until exactly `count` such windows are shown; the list then, or an empty one on time-out.
+QList<XWindow> waitForWindows(const QString& titlePattern, int count, int timeoutMs);
+// Gives a window the keyboard and presses the keys ("Return", "ctrl+c").
+bool pressKeys(const XWindow& window, const QString& keys);
+
+// Where the notification area shows the program's icon, and the tray menu's Exit at its popup.
+constexpr QPoint trayIcon(11, 15);
+constexpr QPoint trayExitItem(50, 26);
+
+} // namespace quorvel::test
