@@ -3,6 +3,7 @@
 #include "capturecommands.h"
 #include "encoder.h"
 #include "mci.h"
+#include "mci/errors.h"
 #include "paths.h"
 #include "recordercontext.h"
 #include "savestrings.h"
@@ -47,16 +48,28 @@ SaveResult saveRecording(SaveContext& ctx)
     const QString mp3File = native(mp3);
     const bool toMp3 = ctx.main && ctx.main->Option1->isChecked();
 
-    const QString existing = toMp3 && QFileInfo::exists(mp3File) ? mp3 : QFileInfo::exists(wavFile) ? wav : QString();
-    if (!existing.isEmpty()
-        && ask(ctx, replaceQuestion(existing), platform::box::yesNoExclamation) != platform::box::answerYes)
+    const std::size_t longest = platform::longestFileName(platform::driveCFolder());
+    if (static_cast<std::size_t>((ctx.name + QStringLiteral(".wav")).toUtf8().size()) > longest) {
+        ask(ctx, nameTooLongText(longest), platform::box::okExclamation);
+        return SaveResult::KeepDialogOpen;
+    }
+
+    const bool mp3Exists = toMp3 && QFileInfo::exists(mp3File);
+    const bool wavExists = QFileInfo::exists(wavFile);
+    const QString question = mp3Exists && wavExists ? replaceBothQuestion(mp3, wav)
+        : mp3Exists                                 ? replaceQuestion(mp3)
+        : wavExists                                 ? replaceQuestion(wav)
+                                                    : QString();
+    if (!question.isEmpty() && ask(ctx, question, platform::box::yesNoExclamation) != platform::box::answerYes)
         return SaveResult::KeepDialogOpen;
 
     const QByteArray command = saveCommand(wav).toUtf8();
     const auto result = ctx.services.mci->sendString(std::string_view(command.constData(), command.size()), nullptr, 0);
     if (result != 0) {
         const auto why = platform::mciErrorText(result);
-        ask(ctx, saveFailedText(wav, QString::fromUtf8(why.data(), static_cast<qsizetype>(why.size()))),
+        // Only an MP3 save closes the device while the main window is loaded.
+        const bool closed = result == platform::InvalidDevice && ctx.main && !ctx.main->Timer2->isActive();
+        ask(ctx, saveFailedText(wav, QString::fromUtf8(why.data(), static_cast<qsizetype>(why.size())), closed),
             platform::box::okCritical);
         return SaveResult::KeepDialogOpen;
     }
@@ -72,6 +85,8 @@ SaveResult saveRecording(SaveContext& ctx)
                        EncoderJob {encoderCommandLine(folder, wav, mp3), encoderProgram(folder), wavFile, mp3File, mp3,
                                    /*removeInput=*/true});
     // When the encoder can't run, the WAV is what was saved, and it stays.
+    if (!started)
+        ask(ctx, encoderNotStartedSavedText(encoderProgram(folder), wav), platform::box::okCritical);
     offerFolderView(ctx, started ? mp3 : wav);
     recorder::send(*ctx.services.mci, recorder::command::closeAll);
     ctx.main->Timer2->stop();

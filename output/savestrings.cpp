@@ -60,10 +60,31 @@ QString replaceQuestion(const QString& path)
     return path + QStringLiteral(" already exists. Do you want to replace it?");
 }
 
-QString saveFailedText(const QString& path, const QString& deviceError)
+QString nameTooLongText(std::size_t longestName)
 {
-    return QStringLiteral("The recording could not be saved as ") + path + QStringLiteral(".\n\n") + deviceError
-        + QStringLiteral("\n\nThe recording is still there: you can save it under another name.");
+    return QStringLiteral("This name is too long for a file: with its extension a file name can have at most %1 "
+                          "bytes here. Please type a shorter name.")
+        .arg(longestName);
+}
+
+QString replaceBothQuestion(const QString& mp3, const QString& wav)
+{
+    return mp3 + QStringLiteral(" and ") + wav + QStringLiteral(" already exist. Do you want to replace them?");
+}
+
+QString saveFailedText(const QString& path, const QString& deviceError, bool closed)
+{
+    const QString what = QStringLiteral("The recording could not be saved as ") + path + QStringLiteral(".\n\n");
+    if (closed)
+        return what + QStringLiteral("The recording was closed with the MP3 save and is no longer there: press Reset "
+                                     "to make a new one.");
+    return what + deviceError + QStringLiteral("\n\nThe recording is still there: you can save it under another name.");
+}
+
+QString encoderNotStartedSavedText(const QString& program, const QString& wav)
+{
+    return encoderNotStartedText(program) + QStringLiteral("\n\nNo MP3 file was made. The recording was saved as ")
+        + wav + QStringLiteral(", which is kept.");
 }
 
 QString encoderFailedText(const QString& output, int exitCode, bool crashed)

@@ -24,8 +24,16 @@ inline constexpr auto applicationTitle = "Quorvel";
 // dots, or one with a character that file names can't hold would write somewhere unintended.
 std::optional<QString> nameProblem(const QString& name);
 
+// A name whose file would be longer than the file system takes.
+QString nameTooLongText(std::size_t longestName);
+
 QString replaceQuestion(const QString& path);
-QString saveFailedText(const QString& path, const QString& deviceError);
+// Both files of an MP3 save exist: the MP3 would be replaced, and the WAV written and removed.
+QString replaceBothQuestion(const QString& mp3, const QString& wav);
+// The save failed; `closed` when the recording had already been closed by an MP3 save.
+QString saveFailedText(const QString& path, const QString& deviceError, bool closed = false);
+// The encoder did not start: the WAV is what was saved.
+QString encoderNotStartedSavedText(const QString& program, const QString& wav);
 QString encoderFailedText(const QString& output, int exitCode, bool crashed);
 QString encoderNotStartedText(const QString& program);
 

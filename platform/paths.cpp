@@ -1,6 +1,7 @@
 #include "paths.h"
 
 #include <cstdlib>
+#include <unistd.h>
 #include <string>
 
 namespace quorvel::platform {
@@ -37,6 +38,12 @@ std::optional<std::filesystem::path> nativePath(std::string_view programPath)
         return std::filesystem::path(rest);
     const auto first = rest.find_first_not_of('/');
     return driveCFolder() / (first == std::string::npos ? std::string() : rest.substr(first));
+}
+
+std::size_t longestFileName(const std::filesystem::path& folder)
+{
+    const long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return longest > 0 ? static_cast<std::size_t>(longest) : 255;
 }
 
 } // namespace quorvel::platform

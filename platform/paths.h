@@ -15,4 +15,7 @@ std::filesystem::path driveCFolder();
 // stays as it is. Another drive letter has no meaning here: nullopt.
 std::optional<std::filesystem::path> nativePath(std::string_view programPath);
 
+// The longest file name, in bytes, that the file system holding this folder takes.
+std::size_t longestFileName(const std::filesystem::path& folder);
+
 } // namespace quorvel::platform

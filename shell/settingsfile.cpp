@@ -221,7 +221,8 @@ void applySettingsLine(ui::Form8Controls& c, QWidget& form, const QString& line)
     const auto height = number(fields, 5);
     if (height) {
         const double applied = std::clamp(*height, compactHeightTwips, expandedHeightTwips);
-        form.resize(form.width(), clientHeightOf(applied));
+        // The main window has a fixed size; its height changes only as a whole.
+        form.setFixedHeight(clientHeightOf(applied));
         c.storedHeight.reset();
         if (applied == *height)
             c.storedHeight = ui::Form8Controls::StoredTwips {*height, form.height()};

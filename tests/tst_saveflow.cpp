@@ -202,8 +202,11 @@ private slots:
         m_main->controls().Option1->setChecked(true);
         s().processes.canStart = false;
         saveAs(QStringLiteral("take1"));
-        QCOMPARE(s().boxes.texts(),
-                 QStringList({QStringLiteral("File Saved: c:\\take1.wav    Would you like to view the file?")}));
+        QCOMPARE(s().boxes.shown.size(), 2);
+        // Said as it is: no MP3, and the WAV that was kept.
+        QVERIFY(s().boxes.shown[0].text.contains(QStringLiteral("could not be started")));
+        QVERIFY(s().boxes.shown[0].text.contains(QStringLiteral("saved as c:\\take1.wav")));
+        QCOMPARE(s().boxes.shown[1].text, QStringLiteral("File Saved: c:\\take1.wav    Would you like to view the file?"));
         QVERIFY(QFile::exists(onDrive(QStringLiteral("take1.wav"))));
     }
 
@@ -238,6 +241,20 @@ private slots:
         QCOMPARE(QDir(m_drive).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     }
 
+    // A name the file system cannot hold is refused with that reason, not as a failed save.
+    void nameTooLong()
+    {
+        ui::Form10* dialog = saveAs(QString(300, QLatin1Char('a')));
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(s().boxes.shown.size(), 1);
+        QVERIFY(s().boxes.shown[0].text.contains(QStringLiteral("too long")));
+        QVERIFY(s().mci.actions().isEmpty());
+        dialog->close();
+        s().boxes.shown.clear();
+        saveAs(QString(251, QLatin1Char('a'))); // with ".wav", the longest name there is
+        QVERIFY(s().boxes.shown.first().text.startsWith(QStringLiteral("File Saved")));
+    }
+
     // A save the device refuses is an error, not a confirmation, and nothing moves on.
     void failedSaveIsReported()
     {
@@ -268,7 +285,8 @@ private slots:
         s().boxes.shown.clear();
         ui::Form10* dialog = saveAs(QStringLiteral("take2"));
         QCOMPARE(s().boxes.shown.size(), 1);
-        QVERIFY(s().boxes.shown[0].text.contains(QStringLiteral("not open")));
+        QVERIFY(s().boxes.shown[0].text.contains(QStringLiteral("closed with the MP3 save")));
+        QVERIFY(!s().boxes.shown[0].text.contains(QStringLiteral("still there")));
         QVERIFY(dialog->isVisible());
         QCOMPARE(s().processes.started.size(), 1);
     }
@@ -276,33 +294,40 @@ private slots:
     void existingFile_data()
     {
         QTest::addColumn<bool>("mp3");
-        QTest::addColumn<QString>("existing");
-        QTest::newRow("wav over a wav") << false << "take1.wav";
-        QTest::newRow("mp3 over an mp3") << true << "take1.mp3";
-        QTest::newRow("mp3 save over a wav of that name") << true << "take1.wav";
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("question");
+        const QString replaceIt = QStringLiteral(" already exists. Do you want to replace it?");
+        QTest::newRow("wav over a wav") << false << QStringList {"take1.wav"} << "c:\\take1.wav" + replaceIt;
+        QTest::newRow("mp3 over an mp3") << true << QStringList {"take1.mp3"} << "c:\\take1.mp3" + replaceIt;
+        QTest::newRow("mp3 save over a wav of that name") << true << QStringList {"take1.wav"} << "c:\\take1.wav" + replaceIt;
+        QTest::newRow("mp3 save over both") << true << QStringList {"take1.mp3", "take1.wav"}
+                                            << "c:\\take1.mp3 and c:\\take1.wav already exist. Do you want to replace them?";
     }
 
     void existingFile()
     {
         QFETCH(bool, mp3);
-        QFETCH(QString, existing);
+        QFETCH(QStringList, existing);
+        QFETCH(QString, question);
         m_main->controls().Option1->setChecked(mp3);
-        QFile file(onDrive(existing));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
-        file.close();
+        for (const QString& name : existing) {
+            QFile file(onDrive(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
+        }
 
         s().boxes.answers = {box::answerNo};
         ui::Form10* dialog = saveAs(QStringLiteral("take1"));
         QCOMPARE(s().boxes.shown.size(), 1);
-        QCOMPARE(s().boxes.shown[0].text,
-                 QStringLiteral("c:\\") + existing + QStringLiteral(" already exists. Do you want to replace it?"));
+        QCOMPARE(s().boxes.shown[0].text, question);
         QCOMPARE(s().boxes.shown[0].style & 0x7, 4); // Yes and No
         QCOMPARE(s().boxes.shown[0].title, QStringLiteral("Quorvel"));
         QVERIFY(s().mci.actions().isEmpty());
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->Text1->text(), QStringLiteral("take1"));
-        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == "mine");
-        file.close();
+        for (const QString& name : existing) {
+            QFile file(onDrive(name));
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == "mine");
+        }
 
         s().boxes.answers = {box::answerYes, box::answerNo};
         dialog->Command1->click();

@@ -1,12 +1,15 @@
 #include "dialogs.h"
 
 #include "form8.h"
+#include "help.h"
+#include "lifetime.h"
 #include "saveflow.h"
 
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
 
 namespace quorvel::ui {
 
@@ -16,9 +19,12 @@ QPointer<Form10> g_form10;
 QPointer<Form1> g_form1;
 QPointer<Form2> g_form2;
 
-// Fixed size, no maximise or minimise box, centred on the screen, gone when closed.
-void prepare(QWidget* dialog)
+// Fixed size, no maximise or minimise box, centred on the screen, gone when closed; loaded while
+// it exists, and F1 opens the help.
+void prepare(QWidget* dialog, platform::Services& services)
 {
+    shell::LoadedWindows::instance().loadedUntilDestroyed(dialog);
+    shell::catchF1(dialog, services);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                            | Qt::MSWindowsFixedSizeDialogHint);
@@ -53,8 +59,12 @@ Form10::Form10(platform::Services& services)
     : m_services(services)
 {
     setupUi(this);
-    prepare(this);
+    prepare(this, services);
     connect(Command1, &QPushButton::clicked, this, &Form10::Command1_Click);
+    // Return in the name box saves; Escape closes the dialog.
+    connect(Text1, &QLineEdit::returnPressed, this, &Form10::Command1_Click);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     Text1->setFocus();
 }
 
@@ -81,7 +91,7 @@ Form1::Form1(platform::Services& services)
     : m_services(services)
 {
     setupUi(this);
-    prepare(this);
+    prepare(this, services);
     Picture1->setPixmap(QPixmap(QStringLiteral(":/ui/icons/tray.png")));
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
@@ -112,7 +122,7 @@ Form2::Form2(platform::Services& services)
     : m_services(services)
 {
     setupUi(this);
-    prepare(this);
+    prepare(this, services);
     Picture1->setPixmap(QPixmap(QStringLiteral(":/ui/icons/tray.png")));
     Label7->setText(homepage());
     Label7->setCursor(Qt::PointingHandCursor);

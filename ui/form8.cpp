@@ -3,6 +3,8 @@
 #include "autostop.h"
 #include "conversion.h"
 #include "dialogs.h"
+#include "help.h"
+#include "lifetime.h"
 #include "settingsfile.h"
 #include "startwithlogin.h"
 #include "statusmonitor.h"
@@ -41,6 +43,16 @@ Form8::Form8(platform::Services& services, QWidget* parent)
     m_c.setupControls(this);
     setWindowIcon(QIcon(QStringLiteral(":/ui/icons/quorvel.png")));
     m_c.Picture2->setPixmap(QPixmap(QStringLiteral(":/ui/icons/tray.png")));
+    // A fixed size and no maximise box: only Toggle changes the height.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    // The quality list is an editable box: it shows its label from the first character.
+    connect(m_c.cbxformat, &QComboBox::currentIndexChanged, this, [this] {
+        if (m_c.cbxformat->lineEdit())
+            m_c.cbxformat->lineEdit()->setCursorPosition(0);
+    });
+    shell::catchF1(this, services);
     connectHandlers();
 }
 
@@ -109,6 +121,7 @@ shell::StartVisibility Form8::Form_Load()
 {
     m_loaded = true;
     s_current = this;
+    shell::LoadedWindows::instance().loaded(this);
     auto ctx = shellContext();
     return shell::formLoad(ctx);
 }
@@ -122,6 +135,7 @@ void Form8::Form_Unload()
         s_current = nullptr;
     auto ctx = shellContext();
     shell::formUnload(ctx);
+    shell::LoadedWindows::instance().unloaded(this);
 }
 
 void Form8::closeEvent(QCloseEvent* event)
@@ -282,14 +296,14 @@ void Form8::Command7_Click()
 
 void Form8::Command8_Click()
 {
-    resize(width(), clientHeight(expandedHeightTwips));
+    setFixedHeight(clientHeight(expandedHeightTwips));
     m_c.Command8->setVisible(false);
     m_c.Command9->setVisible(true);
 }
 
 void Form8::Command9_Click()
 {
-    resize(width(), clientHeight(compactHeightTwips));
+    setFixedHeight(clientHeight(compactHeightTwips));
     m_c.Command9->setVisible(false);
     m_c.Command8->setVisible(true);
 }
@@ -301,16 +315,26 @@ void Form8::exit2_Click()
 
 void Form8::mousePressEvent(QMouseEvent* event)
 {
+    // Only the window's own surface drags it: a press that a frame, label or other control let
+    // through does not.
+    m_dragging = event->buttons() == Qt::LeftButton && !childAt(event->position().toPoint());
     m_grab = event->position().toPoint();
     QWidget::mousePressEvent(event);
 }
 
 void Form8::mouseMoveEvent(QMouseEvent* event)
 {
-    // Dragging the window's surface with the left button alone moves the window.
-    if (event->buttons() == Qt::LeftButton)
+    // Dragging with the left button alone moves the window.
+    if (m_dragging && event->buttons() == Qt::LeftButton)
         move(pos() + event->position().toPoint() - m_grab);
     QWidget::mouseMoveEvent(event);
+}
+
+void Form8::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->buttons() == Qt::NoButton)
+        m_dragging = false;
+    QWidget::mouseReleaseEvent(event);
 }
 
 } // namespace quorvel::ui

@@ -77,6 +77,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void connectHandlers();
@@ -90,6 +91,7 @@ private:
     shell::TrayIcon m_tray;
     bool m_loaded = false;
     QPoint m_grab;
+    bool m_dragging = false;
 };
 
 } // namespace quorvel::ui

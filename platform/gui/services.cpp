@@ -14,6 +14,7 @@ Services systemServices()
     services.fileDialogs = &systemFileDialogs();
     services.processes = &systemProcessStarter();
     services.desktop = &systemDesktop();
+    services.help = &systemHelpViewer();
     services.applicationFolder = applicationFolder();
     return services;
 }

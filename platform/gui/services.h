@@ -3,6 +3,7 @@
 #include "clock.h"
 #include "desktop.h"
 #include "filedialogs.h"
+#include "helpviewer.h"
 #include "mci.h"
 #include "messageboxes.h"
 #include "notifyicon.h"
@@ -22,6 +23,7 @@ struct Services
     FileDialogs* fileDialogs = nullptr;
     ProcessStarter* processes = nullptr;
     Desktop* desktop = nullptr;
+    HelpViewer* help = nullptr;
     QString applicationFolder; // the folder of the program, without a trailing separator
 };
 

@@ -188,6 +188,7 @@ struct TestServices
         services.fileDialogs = &dialogs;
         services.processes = &processes;
         services.desktop = &desktop;
+        services.help = &platform::systemHelpViewer();
         services.applicationFolder = applicationFolder;
     }
 };

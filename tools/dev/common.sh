@@ -6,7 +6,7 @@ QUORVEL_BUILD=${QUORVEL_BUILD:-$QUORVEL_SOURCE/build}
 
 quorvel_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-qpa-plugins libpulse-dev libsndfile1-dev libbenchmark-dev
+    qt6-base-dev qt6-qpa-plugins libpulse-dev libsndfile1-dev libbenchmark-dev desktop-file-utils
     pulseaudio pulseaudio-utils lame sox
     xvfb xdotool trayer imagemagick x11-utils xdg-utils fonts-dejavu-core fonts-liberation bc
 )
