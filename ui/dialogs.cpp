@@ -3,6 +3,7 @@
 #include "form8.h"
 #include "help.h"
 #include "lifetime.h"
+#include "skin.h"
 #include "saveflow.h"
 
 #include <QEvent>
@@ -25,6 +26,12 @@ void prepare(QWidget* dialog, platform::Services& services)
 {
     shell::LoadedWindows::instance().loadedUntilDestroyed(dialog);
     shell::catchF1(dialog, services);
+    // The small windows' own font, for the controls that name none: the classic dialog face, whose
+    // width the layouts were made for.
+    platform::useClassicFontFaces();
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(8.25);
+    dialog->setFont(font);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                            | Qt::MSWindowsFixedSizeDialogHint);

@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "help.h"
 #include "lifetime.h"
+#include "skin.h"
 #include "settingsfile.h"
 #include "startwithlogin.h"
 #include "statusmonitor.h"
@@ -40,6 +41,8 @@ Form8::Form8(platform::Services& services, QWidget* parent)
 {
     registerFormResources();
     setAttribute(Qt::WA_DeleteOnClose);
+    // Before the controls take their fonts, so the first window looks like every later one.
+    platform::useClassicFontFaces();
     m_c.setupControls(this);
     setWindowIcon(QIcon(QStringLiteral(":/ui/icons/quorvel.png")));
     m_c.Picture2->setPixmap(QPixmap(QStringLiteral(":/ui/icons/tray.png")));

@@ -1,6 +1,8 @@
 #include "skin.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QRadioButton>
 #include <QEvent>
 #include <QFile>
 #include <QFont>
@@ -50,16 +52,31 @@ protected:
 
 } // namespace
 
+void useClassicFontFaces()
+{
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans Narrow"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+}
+
 void applySkin(QWidget* window)
 {
     registerSkinResource();
-    // The layout names the classic Windows faces; these are their look-alikes here.
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans Narrow"));
-    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    useClassicFontFaces();
     QFile sheet(QStringLiteral(":/skin/quorvel.qss"));
     if (!window || !sheet.open(QIODevice::ReadOnly))
         return;
     window->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    // A disabled option stays readable on the grey panel: dimmer than black, not grey on grey.
+    for (auto* option : window->findChildren<QAbstractButton*>()) {
+        if (qobject_cast<QCheckBox*>(option) || qobject_cast<QRadioButton*>(option)) {
+            QPalette palette = option->palette();
+            palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(56, 56, 72));
+            palette.setColor(QPalette::Disabled, QPalette::Text, QColor(56, 56, 72));
+            palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(56, 56, 72));
+            palette.setColor(QPalette::Disabled, QPalette::Light, QColor(192, 192, 192));
+            option->setPalette(palette);
+        }
+    }
     auto* boxes = new OpaqueTextBoxes(window);
     for (auto* box : window->findChildren<QLineEdit*>()) {
         if (!qobject_cast<QComboBox*>(box->parentWidget())) // a combo box's own field is the combo's to paint

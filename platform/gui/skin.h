@@ -7,4 +7,8 @@ namespace quorvel::platform {
 // Draws the window in Quorvel's own look (a style sheet compiled into the program).
 void applySkin(QWidget* window);
 
+// The classic Windows faces the layouts name ("MS Sans Serif", "Arial"), mapped to look-alikes
+// installed here with the same widths.
+void useClassicFontFaces();
+
 } // namespace quorvel::platform
