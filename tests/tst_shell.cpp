@@ -95,6 +95,10 @@ private slots:
         QVERIFY(m_form->isVisible());
         emit FakeNotifyIcon::last->leftButtonUp();
         QVERIFY(m_form->isVisible());
+        // Without a notification area, Tray only minimises: the window stays within reach.
+        FakeNotifyIcon::available = false;
+        c().Command7->click();
+        QVERIFY(m_form->isVisible() && m_form->isMinimized());
     }
 
     void rightClickPopsUpTheMenu_data()

@@ -69,6 +69,18 @@ QList<XWindow> waitForWindows(const QString& titlePattern, int count, int timeou
     return {};
 }
 
+bool waitUntilGone(const QString& titlePattern, int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!visibleWindows(titlePattern).isEmpty()) {
+        if (waited.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+
 bool pressKeys(const XWindow& window, const QString& keys)
 {
     return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window.id}) &&

@@ -28,6 +28,8 @@ struct XWindow
 QList<XWindow> visibleWindows(const QString& titlePattern);
 // Waits until exactly `count` such windows are shown; the list then, or an empty one on time-out.
 QList<XWindow> waitForWindows(const QString& titlePattern, int count, int timeoutMs);
+// Waits until no such window is shown.
+bool waitUntilGone(const QString& titlePattern, int timeoutMs);
 // Gives a window the keyboard and presses the keys ("Return", "ctrl+c").
 bool pressKeys(const XWindow& window, const QString& keys);
 
