@@ -97,7 +97,7 @@ private slots:
         for (const char* folder : {"drive", "spool", "config"})
             QVERIFY(QDir(m_home.path()).mkdir(QLatin1String(folder)));
         qputenv("QUORVEL_DRIVE_C", QFile::encodeName(path(QStringLiteral("drive"))));
-        qputenv("TMPDIR", QFile::encodeName(path(QStringLiteral("spool"))));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(path(QStringLiteral("spool"))));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(path(QStringLiteral("config"))));
     }
 

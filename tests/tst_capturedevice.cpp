@@ -57,14 +57,14 @@ class TestCaptureDevice : public QObject
     QTemporaryDir m_drive;
     QTemporaryDir m_spool;
 
-    QStringList spoolFiles() const { return QDir(m_spool.path()).entryList(QDir::Files); }
+    QStringList spoolFiles() const { return QDir(m_spool.filePath(QStringLiteral("quorvel"))).entryList(QDir::Files); }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_drive.isValid() && m_spool.isValid());
         qputenv("QUORVEL_DRIVE_C", QFile::encodeName(m_drive.path()));
-        qputenv("TMPDIR", QFile::encodeName(m_spool.path()));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_spool.path()));
     }
 
     void init() { mci("close all"); }

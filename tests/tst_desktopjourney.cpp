@@ -25,13 +25,13 @@ namespace {
 
 QStringList spoolFiles(const QString& folder)
 {
-    return QDir(folder).entryList({QStringLiteral("quorvel-spool-*")}, QDir::Files);
+    return QDir(folder + QStringLiteral("/quorvel")).entryList({QStringLiteral("quorvel-spool-*")}, QDir::Files);
 }
 
 qint64 spoolSize(const QString& folder)
 {
     const QStringList files = spoolFiles(folder);
-    return files.isEmpty() ? -1 : QFileInfo(folder + QLatin1Char('/') + files.first()).size();
+    return files.isEmpty() ? -1 : QFileInfo(folder + QStringLiteral("/quorvel/") + files.first()).size() - 80;
 }
 
 int clockSeconds(const QString& text)
@@ -67,7 +67,7 @@ private slots:
         for (const char* folder : {"drive", "spool", "config", "app"})
             QVERIFY(QDir(m_home.path()).mkdir(QLatin1String(folder)));
         qputenv("QUORVEL_DRIVE_C", QFile::encodeName(path(QStringLiteral("drive"))));
-        qputenv("TMPDIR", QFile::encodeName(path(QStringLiteral("spool"))));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(path(QStringLiteral("spool"))));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(path(QStringLiteral("config"))));
     }
 

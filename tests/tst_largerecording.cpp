@@ -26,7 +26,7 @@ private slots:
         QTemporaryDir drive;
         QVERIFY(drive.isValid());
         qputenv("QUORVEL_DRIVE_C", QFile::encodeName(drive.path()));
-        qputenv("TMPDIR", QFile::encodeName(drive.path()));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(drive.path()));
 
         const std::uint64_t bytes
             = (std::uint64_t {1} << 32) + (std::uint64_t {3} << 20) + 4; // 4 GiB + 3 MiB + a frame
@@ -65,7 +65,7 @@ private slots:
             QCOMPARE(got.size(), 4000);
             QVERIFY2(got == expected, qPrintable(QStringLiteral("frame %1").arg(frame)));
         }
-        QCOMPARE(QDir(drive.path()).entryList({QStringLiteral("quorvel-spool-*")}, QDir::Files), QStringList());
+        QCOMPARE(QDir(drive.filePath(QStringLiteral("quorvel"))).entryList({QStringLiteral("quorvel-spool-*")}, QDir::Files), QStringList());
 
         rusage usage {};
         getrusage(RUSAGE_SELF, &usage);

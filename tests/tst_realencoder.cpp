@@ -57,7 +57,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_app) && QDir().mkpath(m_drive));
         QVERIFY(QFile::link(QStringLiteral(QUORVEL_APP_DIR "/lame"), m_app + QStringLiteral("/lame")));
         qputenv("QUORVEL_DRIVE_C", QFile::encodeName(m_drive));
-        qputenv("TMPDIR", QFile::encodeName(m_root.path()));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_root.path()));
 
         // Two seconds of the known tone at 44.1 kHz, 16-bit stereo.
         platform::SyntheticBackend::Options options;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -32,26 +33,38 @@ public:
     virtual void interrupt() = 0;
 };
 
-// A running playback to the default output. Used by one thread at a time.
+// A running playback to the default output. Used by one thread at a time, but for interrupt().
 class PlaybackStream
 {
 public:
     virtual ~PlaybackStream() = default;
-    // Hands the bytes to the output, blocking while its buffer is full; false when it has failed.
+    // Hands the bytes to the output, blocking while its buffer is full; false when it has failed
+    // or was interrupted.
     virtual bool write(std::span<const std::byte> data) = 0;
-    // How long the audio already written needs to finish playing, in microseconds.
-    virtual std::uint64_t pendingMicros() = 0;
+    // Waits until what was written has been played; returns early when interrupted.
+    virtual void drain() = 0;
+    // The playback stops: a write or drain that waits returns at once, and so does every later one.
+    // Any thread may call it.
+    virtual void interrupt() = 0;
 };
+
+// Set when the device no longer wants the stream it asked for: an open that waits for a server
+// that does not answer gives up soon after.
+using OpenCancelled = std::atomic<bool>;
 
 // Where the device's audio comes from and goes to.
 class AudioBackend
 {
 public:
     virtual ~AudioBackend() = default;
-    // nullptr when no input can record in this format (no server, no source).
-    virtual std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format) = 0;
-    // nullptr when no output can play this format.
-    virtual std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format) = 0;
+    // Whether there is a server to ask at all, answered at once without asking it (a missing
+    // socket). True when that cannot be told quickly.
+    virtual bool reachable() const { return true; }
+    // nullptr when no input can record in this format (no server, no source). May wait for the
+    // server: the device calls it on an audio thread.
+    virtual std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format, const OpenCancelled& cancelled) = 0;
+    // nullptr when no output can play this format. May wait for the server, as above.
+    virtual std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, const OpenCancelled& cancelled) = 0;
     // How much audio the recording takes in at a time: the spool and the length move in these steps.
     virtual std::size_t chunkBytes(const PcmFormat& format) const = 0;
     // How much audio one playback write hands over: it bounds how long a stop waits.

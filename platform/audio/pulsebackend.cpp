@@ -6,12 +6,18 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
+
+#include <cerrno>
+#include <cstdlib>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/mainloop.h>
-#include <pulse/simple.h>
 #include <pulse/stream.h>
 
 namespace quorvel::platform {
@@ -27,20 +33,20 @@ pa_sample_spec sampleSpec(const PcmFormat& format)
     return sampleFormat;
 }
 
-// Capture on a plain, single-threaded libpulse main loop that the reading thread drives itself,
-// as parecord does: the audio never has to be handed from one thread to another, which costs far
-// more than the audio itself on a virtual machine. (pa_simple wakes two threads per fragment.)
-//
-// The server sends a packet every few tens of milliseconds. Rather than wake for each, the thread
-// naps a quarter of a second and then takes in everything that came meanwhile; while it sleeps
-// the audio waits in the server, which holds seconds of it. The server's channel to us holds less
-// than a nap's worth at the higher rates, so after each nap the thread keeps taking packets until
-// one keeps it waiting: then it has everything there was and may nap again.
-class PulseCapture final : public CaptureStream
+using Clock = std::chrono::steady_clock;
+
+// A connection to the server on a plain, single-threaded libpulse main loop that the stream's own
+// thread drives, as parecord does: the audio never has to be handed from one thread to another,
+// which costs far more than the audio itself on a virtual machine. (pa_simple wakes two threads
+// per fragment.) Connecting gives up when the device cancels, or after a few seconds of a server
+// that does not answer.
+class PulseConnection
 {
 public:
-    PulseCapture() = default;
-    ~PulseCapture() override
+    PulseConnection() = default;
+    PulseConnection(const PulseConnection&) = delete;
+    PulseConnection& operator=(const PulseConnection&) = delete;
+    ~PulseConnection()
     {
         if (m_stream) {
             pa_stream_disconnect(m_stream);
@@ -54,24 +60,84 @@ public:
             pa_mainloop_free(m_loop);
     }
 
-    bool open(const PcmFormat& format, std::size_t fragmentBytes)
+protected:
+    bool connect(const PcmFormat& format, const char* name, const OpenCancelled& cancelled)
     {
         m_loop = pa_mainloop_new();
         if (!m_loop)
             return false;
         m_context = pa_context_new(pa_mainloop_get_api(m_loop), "Quorvel");
-        if (!m_context || pa_context_connect(m_context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0)
+        if (!m_context || pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             return false;
         const auto contextUp = [this] {
             return pa_context_get_state(m_context);
         };
-        if (!runUntil([&] { return contextUp() == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(contextUp()); })
+        if (!runUntil([&] { return contextUp() == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(contextUp()); }, cancelled)
             || contextUp() != PA_CONTEXT_READY)
             return false;
-
         const pa_sample_spec sampleFormat = sampleSpec(format);
-        m_stream = pa_stream_new(m_context, "Recording", &sampleFormat, nullptr);
-        if (!m_stream)
+        m_stream = pa_stream_new(m_context, name, &sampleFormat, nullptr);
+        return m_stream != nullptr;
+    }
+
+    bool waitUntilReady(const OpenCancelled& cancelled)
+    {
+        const auto streamUp = [this] {
+            return pa_stream_get_state(m_stream);
+        };
+        return runUntil([&] { return streamUp() == PA_STREAM_READY || !PA_STREAM_IS_GOOD(streamUp()); }, cancelled)
+            && streamUp() == PA_STREAM_READY;
+    }
+
+    bool good() const
+    {
+        return PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream)) && PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context));
+    }
+
+    // One round of the main loop, waiting at most `timeoutMicros` (-1: until something happens or
+    // wakeUp()). False when the connection has failed.
+    bool fetch(int timeoutMicros, int* dispatched = nullptr)
+    {
+        if (pa_mainloop_prepare(m_loop, timeoutMicros) < 0 || pa_mainloop_poll(m_loop) < 0)
+            return false;
+        const int n = pa_mainloop_dispatch(m_loop);
+        if (dispatched)
+            *dispatched = n;
+        return n >= 0;
+    }
+
+    // Any thread: a fetch that waits returns.
+    void wakeUp() { pa_mainloop_wakeup(m_loop); }
+
+    pa_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+    pa_stream* m_stream = nullptr;
+
+private:
+    template<class Done> bool runUntil(Done done, const OpenCancelled& cancelled)
+    {
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (!done()) {
+            if (Clock::now() > deadline || cancelled.load(std::memory_order_acquire))
+                return false;
+            if (!fetch(20000))
+                return false;
+        }
+        return true;
+    }
+};
+
+// Capture. The server sends a packet every few tens of milliseconds. Rather than wake for each,
+// the thread naps a quarter of a second and then takes in everything that came meanwhile; while it
+// sleeps the audio waits in the server, which holds seconds of it. The server's channel to us
+// holds less than a nap's worth at the higher rates, so after each nap the thread keeps taking
+// packets until one keeps it waiting: then it has everything there was and may nap again.
+class PulseCapture final : public CaptureStream, PulseConnection
+{
+public:
+    bool open(const PcmFormat& format, std::size_t fragmentBytes, const OpenCancelled& cancelled)
+    {
+        if (!connect(format, "Recording", cancelled))
             return false;
         pa_buffer_attr attr {};
         attr.maxlength = static_cast<std::uint32_t>(-1); // let the server hold as much as it can
@@ -80,18 +146,13 @@ public:
         // No device name: the server's default source, the one the user chose.
         if (pa_stream_connect_record(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY) < 0)
             return false;
-        const auto streamUp = [this] {
-            return pa_stream_get_state(m_stream);
-        };
-        return runUntil([&] { return streamUp() == PA_STREAM_READY || !PA_STREAM_IS_GOOD(streamUp()); })
-            && streamUp() == PA_STREAM_READY;
+        return waitUntilReady(cancelled);
     }
 
     std::ptrdiff_t read(std::span<std::byte> buffer) override
     {
         while (m_pending.size() == m_pendingAt) {
-            if (!PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream))
-                || !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
+            if (!good())
                 return -1;
             const int took = takePacket();
             if (took < 0)
@@ -133,11 +194,10 @@ public:
             m_interrupted.store(true, std::memory_order_release);
         }
         m_napOver.notify_all();
-        pa_mainloop_wakeup(m_loop);
+        wakeUp();
     }
 
 private:
-    using Clock = std::chrono::steady_clock;
     static constexpr auto napLength = std::chrono::milliseconds(250);
     static constexpr auto liveEdgeWait = std::chrono::milliseconds(5);
 
@@ -161,18 +221,6 @@ private:
             return 1;
         }
         return 0;
-    }
-
-    // One round of the main loop, waiting at most `timeoutMicros` (-1: until something happens).
-    // False when the connection has failed.
-    bool fetch(int timeoutMicros, int* dispatched = nullptr)
-    {
-        if (pa_mainloop_prepare(m_loop, timeoutMicros) < 0 || pa_mainloop_poll(m_loop) < 0)
-            return false;
-        const int n = pa_mainloop_dispatch(m_loop);
-        if (dispatched)
-            *dispatched = n;
-        return n >= 0;
     }
 
     void nap()
@@ -203,22 +251,6 @@ private:
         return 0;
     }
 
-    // Runs the loop until `done`, for at most a few seconds: a server that doesn't answer is no server.
-    template<class Done> bool runUntil(Done done)
-    {
-        const auto deadline = Clock::now() + std::chrono::seconds(5);
-        while (!done()) {
-            if (Clock::now() > deadline)
-                return false;
-            if (!fetch(50000))
-                return false;
-        }
-        return true;
-    }
-
-    pa_mainloop* m_loop = nullptr;
-    pa_context* m_context = nullptr;
-    pa_stream* m_stream = nullptr;
     std::vector<std::byte> m_pending;
     std::size_t m_pendingAt = 0;
     bool m_caughtUp = false;
@@ -229,35 +261,68 @@ private:
     std::condition_variable m_napOver;
 };
 
-class PulsePlayback final : public PlaybackStream
+// Playback, a few hundred milliseconds ahead of the speaker: a write waits on the main loop until
+// the server wants more, and a stop wakes it at once.
+class PulsePlayback final : public PlaybackStream, PulseConnection
 {
 public:
-    explicit PulsePlayback(pa_simple* stream)
-        : m_stream(stream)
+    bool open(const PcmFormat& format, std::size_t aheadBytes, const OpenCancelled& cancelled)
     {
-    }
-    ~PulsePlayback() override
-    {
-        int error = 0;
-        pa_simple_flush(m_stream, &error);
-        pa_simple_free(m_stream);
+        if (!connect(format, "Playback", cancelled))
+            return false;
+        pa_buffer_attr attr {};
+        attr.maxlength = static_cast<std::uint32_t>(-1);
+        attr.tlength = static_cast<std::uint32_t>(aheadBytes);
+        attr.prebuf = attr.minreq = attr.fragsize = static_cast<std::uint32_t>(-1);
+        // Without ADJUST_LATENCY the server keeps its own, much larger buffer, and a stop would
+        // wait for it.
+        if (pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
+            return false;
+        return waitUntilReady(cancelled);
     }
 
     bool write(std::span<const std::byte> data) override
     {
-        int error = 0;
-        return pa_simple_write(m_stream, data.data(), data.size(), &error) >= 0;
+        while (!data.empty()) {
+            if (m_interrupted.load(std::memory_order_acquire) || !good())
+                return false;
+            const std::size_t room = pa_stream_writable_size(m_stream);
+            if (room == static_cast<std::size_t>(-1))
+                return false;
+            if (room == 0) {
+                if (!fetch(-1))
+                    return false;
+                continue;
+            }
+            const std::size_t n = std::min(room, data.size());
+            if (pa_stream_write(m_stream, data.data(), n, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+                return false;
+            data = data.subspan(n);
+        }
+        return fetch(0);
     }
 
-    std::uint64_t pendingMicros() override
+    void drain() override
     {
-        int error = 0;
-        const pa_usec_t latency = pa_simple_get_latency(m_stream, &error);
-        return latency == static_cast<pa_usec_t>(-1) ? 0 : latency;
+        bool drained = false;
+        pa_operation* operation = pa_stream_drain(
+            m_stream, [](pa_stream*, int, void* done) { *static_cast<bool*>(done) = true; }, &drained);
+        if (!operation)
+            return;
+        while (!drained && !m_interrupted.load(std::memory_order_acquire) && good() && fetch(-1)) {
+        }
+        pa_operation_cancel(operation);
+        pa_operation_unref(operation);
+    }
+
+    void interrupt() override
+    {
+        m_interrupted.store(true, std::memory_order_release);
+        wakeUp();
     }
 
 private:
-    pa_simple* m_stream;
+    std::atomic<bool> m_interrupted {false};
 };
 
 } // namespace
@@ -276,31 +341,54 @@ std::size_t PulseBackend::playbackChunkBytes(const PcmFormat& format) const
     return format.samplesPerSec / 10 * format.blockAlign(); // 100 ms
 }
 
-std::unique_ptr<CaptureStream> PulseBackend::openCapture(const PcmFormat& format)
+bool PulseBackend::reachable() const
+{
+    // The server's socket, where it can be told without asking the server: a missing socket or
+    // one nobody listens on answers at once.
+    std::string path;
+    if (const char* server = std::getenv("PULSE_SERVER"); server && *server) {
+        const std::string_view spec(server);
+        if (spec.rfind("unix:", 0) != 0 || spec.find_first_of(" \t") != std::string_view::npos)
+            return true; // another kind of address, or a list: only the server can tell
+        path = spec.substr(5);
+    } else if (const char* runtime = std::getenv("PULSE_RUNTIME_PATH"); runtime && *runtime) {
+        path = std::string(runtime) + "/native";
+    } else if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg) {
+        path = std::string(xdg) + "/pulse/native";
+    } else {
+        return true;
+    }
+    sockaddr_un address {};
+    if (path.size() >= sizeof address.sun_path)
+        return true;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return true;
+    const int connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const bool refused = connected != 0 && (errno == ENOENT || errno == ECONNREFUSED || errno == ENOTDIR);
+    ::close(fd);
+    return !refused;
+}
+
+std::unique_ptr<CaptureStream> PulseBackend::openCapture(const PcmFormat& format, const OpenCancelled& cancelled)
 {
     auto stream = std::make_unique<PulseCapture>();
     // The server hands the audio over at least every 100 ms, whatever the chunk: what it still
     // holds when the recording stops never reaches the spool, so this bounds that loss.
     const std::size_t fragment = std::max<std::size_t>(format.samplesPerSec / 10, 1) * format.blockAlign();
-    if (!stream->open(format, fragment))
+    if (!stream->open(format, fragment, cancelled))
         return nullptr;
     return stream;
 }
 
-std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& format)
+std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& format, const OpenCancelled& cancelled)
 {
-    const pa_sample_spec sampleFormat = sampleSpec(format);
-    pa_buffer_attr attr {};
-    attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(playbackChunkBytes(format) * 4); // 400 ms ahead of the speaker
-    attr.prebuf = attr.minreq = static_cast<std::uint32_t>(-1);
-    attr.fragsize = static_cast<std::uint32_t>(-1);
-    int error = 0;
-    pa_simple* stream = pa_simple_new(nullptr, "Quorvel", PA_STREAM_PLAYBACK, nullptr, "Playback", &sampleFormat,
-                                      nullptr, &attr, &error);
-    if (!stream)
+    auto stream = std::make_unique<PulsePlayback>();
+    if (!stream->open(format, playbackChunkBytes(format) * 4, cancelled)) // 400 ms ahead of the speaker
         return nullptr;
-    return std::make_unique<PulsePlayback>(stream);
+    return stream;
 }
 
 namespace {

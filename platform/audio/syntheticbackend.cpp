@@ -109,13 +109,16 @@ public:
 
     bool write(std::span<const std::byte> data) override
     {
+        if (m_interrupted.load(std::memory_order_acquire))
+            return false;
         m_written += data.size();
         pace(m_speed, m_format, m_start, m_written);
         m_played += data.size();
         return true;
     }
 
-    std::uint64_t pendingMicros() override { return 0; }
+    void drain() override {}
+    void interrupt() override { m_interrupted.store(true, std::memory_order_release); }
 
 private:
     PcmFormat m_format;
@@ -123,6 +126,7 @@ private:
     std::atomic<std::uint64_t>& m_played;
     Clock::time_point m_start;
     std::uint64_t m_written = 0;
+    std::atomic<bool> m_interrupted {false};
 };
 
 } // namespace
@@ -141,14 +145,14 @@ std::size_t SyntheticBackend::chunkBytes(const PcmFormat& format) const
     return format.samplesPerSec / 20 * format.blockAlign();
 }
 
-std::unique_ptr<CaptureStream> SyntheticBackend::openCapture(const PcmFormat& format)
+std::unique_ptr<CaptureStream> SyntheticBackend::openCapture(const PcmFormat& format, const OpenCancelled&)
 {
     if (!m_options.inputAvailable)
         return nullptr;
     return std::make_unique<SyntheticCapture>(format, m_options);
 }
 
-std::unique_ptr<PlaybackStream> SyntheticBackend::openPlayback(const PcmFormat& format)
+std::unique_ptr<PlaybackStream> SyntheticBackend::openPlayback(const PcmFormat& format, const OpenCancelled&)
 {
     if (!m_options.outputAvailable)
         return nullptr;

@@ -29,8 +29,8 @@ public:
     {
     }
 
-    std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format) override;
-    std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format) override;
+    std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format, const OpenCancelled& cancelled) override;
+    std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, const OpenCancelled& cancelled) override;
     std::size_t chunkBytes(const PcmFormat& format) const override;
 
     // The bytes that a capture in `format` delivers from byte `offset` on (offset on a frame).

@@ -242,7 +242,8 @@ std::uint32_t DeviceTable::send(std::string_view command, Reply& reply)
         return UnrecognizedCommand;
     if (!p.hasDevice)
         return MissingDeviceName;
-    if (p.items.overflow)
+    // A save takes the rest of the line as its path, however many words it has.
+    if (p.items.overflow && verb != Verb::Save)
         return UnrecognizedKeyword;
 
     std::lock_guard lock(m_mutex);
@@ -427,6 +428,12 @@ std::uint32_t DeviceTable::save(WaveDevice& device, const Parsed& p)
         path = path.substr(1, path.size() - 2);
     if (path.empty())
         return MissingParameter;
+    // A NUL would end the path early at the file system, on some other file; no file name holds
+    // a control character.
+    for (const char ch : path) {
+        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f)
+            return FileWrite;
+    }
     const auto target = nativePath(path);
     if (!target)
         return FileWrite;

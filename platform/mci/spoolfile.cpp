@@ -1,44 +1,194 @@
 #include "spoolfile.h"
 
+#include "wavwriter.h"
+
+#include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <string>
+#include <system_error>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvel::platform {
 
-SpoolFile::~SpoolFile()
+namespace {
+
+constexpr std::string_view prefix = "quorvel-spool-";
+
+void put16(std::byte* at, std::uint16_t value)
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        ::unlink(m_path.c_str());
+    at[0] = std::byte(value & 0xff);
+    at[1] = std::byte(value >> 8);
+}
+
+void put32(std::byte* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = std::byte((value >> (8 * i)) & 0xff);
+}
+
+void put64(std::byte* at, std::uint64_t value)
+{
+    for (int i = 0; i < 8; ++i)
+        at[i] = std::byte((value >> (8 * i)) & 0xff);
+}
+
+void putTag(std::byte* at, const char* tag)
+{
+    std::memcpy(at, tag, 4);
+}
+
+std::uint32_t get32(const std::byte* at)
+{
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | std::to_integer<std::uint32_t>(at[i]);
+    return value;
+}
+
+// RIFF, a chunk held for RF64's sizes (JUNK while the sizes fit 32 bits, ds64 after), fmt, data.
+std::array<std::byte, SpoolFile::audioOffset> header(const PcmFormat& format, std::uint64_t audioBytes, bool rf64)
+{
+    std::array<std::byte, SpoolFile::audioOffset> h {};
+    std::byte* p = h.data();
+    const std::uint64_t riffSize = SpoolFile::audioOffset - 8 + audioBytes;
+    putTag(p, rf64 ? "RF64" : "RIFF");
+    put32(p + 4, rf64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(riffSize));
+    putTag(p + 8, "WAVE");
+    putTag(p + 12, rf64 ? "ds64" : "JUNK");
+    put32(p + 16, 28);
+    if (rf64) {
+        put64(p + 20, riffSize);
+        put64(p + 28, audioBytes);
+        put64(p + 36, audioBytes / std::max<std::uint32_t>(format.blockAlign(), 1));
+        put32(p + 44, 0);
     }
+    putTag(p + 48, "fmt ");
+    put32(p + 52, 16);
+    put16(p + 56, 1); // PCM
+    put16(p + 58, format.channels);
+    put32(p + 60, format.samplesPerSec);
+    put32(p + 64, format.bytesPerSec());
+    put16(p + 68, static_cast<std::uint16_t>(format.blockAlign()));
+    put16(p + 70, format.bitsPerSample);
+    putTag(p + 72, "data");
+    put32(p + 76, rf64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(audioBytes));
+    return h;
 }
 
-bool SpoolFile::create()
+bool writeAll(int fd, const std::byte* data, std::size_t size, std::uint64_t offset)
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorvel-spool-XXXXXX";
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    m_fd = fd;
-    m_path = pattern;
-    return true;
-}
-
-bool SpoolFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::pwrite(m_fd, data.data(), data.size(), static_cast<off_t>(offset));
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
-        data = data.subspan(static_cast<std::size_t>(n));
+        data += n;
+        size -= static_cast<std::size_t>(n);
         offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+std::int64_t nowSeconds()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+std::filesystem::path spoolFolder()
+{
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        return std::filesystem::path(state) / "quorvel";
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home && *home ? home : "/") / ".local/state/quorvel";
+}
+
+SpoolFile::~SpoolFile()
+{
+    if (m_fd >= 0) {
+        discard();
+        ::close(m_fd);
+    }
+}
+
+void SpoolFile::discard()
+{
+    if (!m_path.empty()) {
+        ::unlink(m_path.c_str());
+        m_path.clear();
+    }
+}
+
+bool SpoolFile::create(const PcmFormat& format)
+{
+    std::error_code ec;
+    const auto folder = spoolFolder();
+    std::filesystem::create_directories(folder, ec);
+    // The recording's start is in the name: a recovered spool is named after it.
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string pattern = (folder / (std::string(prefix) + stamp + "-XXXXXX.wav")).string();
+    const int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::unlink(pattern.c_str());
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_path = pattern;
+    m_format = format;
+    m_lastSync = nowSeconds();
+    if (!writeHeader(0)) {
+        discard();
+        ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
+    return true;
+}
+
+bool SpoolFile::reset(const PcmFormat& format)
+{
+    m_format = format;
+    return writeHeader(0);
+}
+
+bool SpoolFile::writeHeader(std::uint64_t audioBytes)
+{
+    m_rf64 = m_rf64 || audioBytes > maxClassicWavData - (audioOffset - 44);
+    const auto h = header(m_format, audioBytes, m_rf64);
+    return writeAll(m_fd, h.data(), h.size(), 0);
+}
+
+bool SpoolFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
+{
+    return writeAll(m_fd, data.data(), data.size(), audioOffset + offset);
+}
+
+bool SpoolFile::commit(std::uint64_t audioBytes)
+{
+    if (!writeHeader(audioBytes))
+        return false;
+    const std::int64_t now = nowSeconds();
+    if (now - m_lastSync >= 1) {
+        m_lastSync = now;
+        return ::fdatasync(m_fd) == 0;
     }
     return true;
 }
@@ -47,7 +197,8 @@ std::ptrdiff_t SpoolFile::readAt(std::uint64_t offset, std::span<std::byte> buff
 {
     std::size_t done = 0;
     while (done < buffer.size()) {
-        const ssize_t n = ::pread(m_fd, buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
+        const ssize_t n = ::pread(m_fd, buffer.data() + done, buffer.size() - done,
+                                  static_cast<off_t>(audioOffset + offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -57,6 +208,69 @@ std::ptrdiff_t SpoolFile::readAt(std::uint64_t offset, std::span<std::byte> buff
         done += static_cast<std::size_t>(n);
     }
     return static_cast<std::ptrdiff_t>(done);
+}
+
+std::vector<std::string> recoverAbandonedSpools(const std::filesystem::path& folder)
+{
+    std::vector<std::string> recovered;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(spoolFolder(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0 || !entry.is_regular_file(ec))
+            continue;
+        const int fd = ::open(entry.path().c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // Still locked: its program is recording into it.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            continue;
+        }
+        struct stat info {};
+        std::array<std::byte, SpoolFile::audioOffset> h {};
+        const bool readable = ::fstat(fd, &info) == 0 && ::pread(fd, h.data(), h.size(), 0) == ssize_t(h.size());
+        const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
+        if (!readable || size <= SpoolFile::audioOffset) {
+            ::unlink(entry.path().c_str()); // nothing was recorded
+            ::close(fd);
+            continue;
+        }
+        // The header as the file's own audio describes it: whole frames, up to the last one written.
+        PcmFormat format;
+        format.channels = static_cast<std::uint16_t>(std::to_integer<unsigned>(h[58]) | std::to_integer<unsigned>(h[59]) << 8);
+        format.samplesPerSec = get32(h.data() + 60);
+        format.bitsPerSample = static_cast<std::uint16_t>(std::to_integer<unsigned>(h[70]) | std::to_integer<unsigned>(h[71]) << 8);
+        const std::uint64_t align = std::max<std::uint32_t>(format.blockAlign(), 1);
+        const std::uint64_t audio = (size - SpoolFile::audioOffset) / align * align;
+        const bool rf64 = audio > maxClassicWavData - (SpoolFile::audioOffset - 44);
+        const auto fixed = header(format, audio, rf64);
+        if (::ftruncate(fd, static_cast<off_t>(SpoolFile::audioOffset + audio)) != 0
+            || !writeAll(fd, fixed.data(), fixed.size(), 0) || ::fdatasync(fd) != 0) {
+            ::close(fd);
+            continue;
+        }
+        // "quorvel-spool-20261209-021700-abc123.wav": the start time follows the prefix.
+        const std::string stamp = name.substr(prefix.size(), 15);
+        std::string when = "unknown time";
+        if (stamp.size() == 15 && stamp[8] == '-') {
+            when = stamp.substr(0, 4) + "-" + stamp.substr(4, 2) + "-" + stamp.substr(6, 2) + " " + stamp.substr(9, 2)
+                + "." + stamp.substr(11, 2) + "." + stamp.substr(13, 2);
+        }
+        std::string target = "Recovered " + when + ".wav";
+        for (int n = 2; std::filesystem::exists(folder / target, ec); ++n)
+            target = "Recovered " + when + " (" + std::to_string(n) + ").wav";
+        std::filesystem::rename(entry.path(), folder / target, ec);
+        if (ec) {
+            // Another file system: copy, then let the spool go.
+            std::filesystem::copy_file(entry.path(), folder / target, ec);
+            if (!ec)
+                ::unlink(entry.path().c_str());
+        }
+        ::close(fd);
+        if (!ec)
+            recovered.push_back(target);
+    }
+    return recovered;
 }
 
 } // namespace quorvel::platform

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,8 +15,14 @@ namespace quorvel::platform {
 
 using namespace std::chrono_literals;
 
-// What the device and its audio thread share. The thread keeps it alive, so a thread that had to
-// be abandoned (a sound server that stopped answering) never touches a destroyed device.
+namespace {
+// How long a command waits for its audio thread: an answer within it is given at once (a stream
+// that can't open, a stop that is done); beyond it the thread carries on alone.
+constexpr auto commandWait = 30ms;
+} // namespace
+
+// What the device and its audio threads share. The threads keep it alive, so a thread still
+// finishing never touches a destroyed device.
 struct WaveDevice::Shared
 {
     SpoolFile spool;
@@ -26,27 +33,64 @@ struct WaveDevice::Shared
     std::atomic<std::uint64_t> generation {0};
 };
 
-struct WaveDevice::Worker
+// What a command and its audio thread share.
+struct WaveDevice::Control
 {
-    struct Control
-    {
-        std::atomic<bool> stop {false};
-        std::atomic<bool> abandoned {false};
-        std::mutex mutex;
-        std::condition_variable finished;
-        bool done = false;
+    OpenCancelled stop {false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool opened = false;
+    bool failed = false;
+    bool done = false;
+    std::shared_ptr<CaptureStream> capture;
+    std::shared_ptr<PlaybackStream> playback;
 
-        void markDone()
+    // Any thread: the stream, once there is one, stops waiting for the server.
+    void interrupt()
+    {
+        std::lock_guard lock(mutex);
+        stop.store(true, std::memory_order_release);
+        if (capture)
+            capture->interrupt();
+        if (playback)
+            playback->interrupt();
+    }
+    template<class Stream> void markOpened(const std::shared_ptr<Stream>& stream, std::shared_ptr<Stream>& slot)
+    {
+        std::lock_guard lock(mutex);
+        slot = stream;
+        if (stream && stop.load(std::memory_order_acquire))
+            stream->interrupt();
+        opened = true;
+        failed = !stream;
+        changed.notify_all();
+    }
+    // The stream goes on its own thread: it is that thread's main loop's.
+    template<class Stream> void release(std::shared_ptr<Stream>& stream, std::shared_ptr<Stream>& slot)
+    {
         {
             std::lock_guard lock(mutex);
-            done = true;
-            finished.notify_all();
+            slot.reset();
         }
-    };
+        stream.reset();
+    }
+    void markDone()
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+        changed.notify_all();
+    }
+    template<class Duration> bool waitDone(Duration timeout)
+    {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, timeout, [this] { return done; });
+    }
+};
 
+struct WaveDevice::Worker
+{
     std::thread thread;
     std::shared_ptr<Control> control = std::make_shared<Control>();
-    std::shared_ptr<CaptureStream> capture; // while recording: told when the recording stops
 };
 
 WaveDevice::WaveDevice(std::shared_ptr<AudioBackend> backend)
@@ -58,6 +102,14 @@ WaveDevice::WaveDevice(std::shared_ptr<AudioBackend> backend)
 WaveDevice::~WaveDevice()
 {
     stopWorker();
+    // The recording is discarded now, whatever a thread still finishing does with it.
+    m_shared->spool.discard();
+    for (auto& worker : m_finishing) {
+        if (worker->control->waitDone(0ms))
+            worker->thread.join();
+        else
+            worker->thread.detach(); // it ends as soon as its server call returns
+    }
 }
 
 bool WaveDevice::canChangeFormat() const
@@ -106,91 +158,121 @@ void WaveDevice::stopWorker()
     if (!m_worker)
         return;
     m_shared->generation.fetch_add(1, std::memory_order_acq_rel);
-    auto control = m_worker->control;
-    control->stop.store(true, std::memory_order_release);
-    if (m_worker->capture)
-        m_worker->capture->interrupt();
-    bool done = false;
-    {
-        std::unique_lock lock(control->mutex);
-        // A read or write returns within one chunk; a server that hangs longer is left behind.
-        done = control->finished.wait_for(lock, 2s, [&] { return control->done; });
-    }
-    if (done) {
+    m_worker->control->interrupt();
+    if (m_worker->control->waitDone(commandWait))
         m_worker->thread.join();
-    } else {
-        control->abandoned.store(true, std::memory_order_release);
-        m_worker->thread.detach();
-    }
+    else
+        m_finishing.push_back(std::move(m_worker));
     m_worker.reset();
+}
+
+void WaveDevice::reapFinished(bool wait)
+{
+    std::erase_if(m_finishing, [wait](const std::unique_ptr<Worker>& worker) {
+        if (!worker->control->waitDone(wait ? std::chrono::milliseconds(10s) : 0ms))
+            return false;
+        worker->thread.join();
+        return true;
+    });
+}
+
+WaveDevice::Opened WaveDevice::launch(std::function<void(Control&)> run)
+{
+    m_worker = std::make_unique<Worker>();
+    auto control = m_worker->control;
+    // Streams never overlap: the one before this has gone before this one opens.
+    std::shared_ptr<Control> previous = m_finishing.empty() ? nullptr : m_finishing.back()->control;
+    m_worker->thread = std::thread([control, previous, run = std::move(run)] {
+        if (previous)
+            previous->waitDone(10s);
+        run(*control);
+        control->markDone();
+    });
+    std::unique_lock lock(control->mutex);
+    control->changed.wait_for(lock, commandWait, [&] { return control->opened; });
+    if (!control->opened)
+        return Opened::NotYet;
+    return control->failed ? Opened::No : Opened::Yes;
 }
 
 std::uint32_t WaveDevice::record()
 {
+    reapFinished(false);
     const DeviceMode current = mode();
     if (current == DeviceMode::Recording)
         return 0;
     if (current == DeviceMode::Playing)
         return 302;
-
-    std::shared_ptr<CaptureStream> stream = m_backend->openCapture(m_format);
-    if (!stream)
+    if (!m_backend->reachable())
         return 328;
-    if (!m_shared->spool.isOpen() && !m_shared->spool.create())
-        return 328;
+    auto& spool = m_shared->spool;
+    if (spool.isOpen() ? (lengthBytes() == 0 && !spool.reset(m_format)) : !spool.create(m_format))
+        return 286;
 
     stopWorker(); // a playback that ended by itself leaves its thread to be joined
     auto shared = m_shared;
+    auto backend = m_backend;
+    const PcmFormat format = m_format;
     const std::uint64_t generation = shared->generation.load();
     const std::size_t chunk = std::max<std::size_t>(m_backend->chunkBytes(m_format), m_format.blockAlign());
     shared->mode.store(DeviceMode::Recording, std::memory_order_release);
 
-    m_worker = std::make_unique<Worker>();
-    m_worker->capture = stream;
-    auto control = m_worker->control;
-    m_worker->thread = std::thread([shared, control, generation, chunk, stream = std::move(stream)] {
-        // Audio goes to the spool, and into the length, a chunk at a time: the length then moves a
-        // few times a second, not at every packet the server sends.
-        std::vector<std::byte> buffer(chunk);
-        std::size_t filled = 0;
-        bool ok = true;
-        const auto flush = [&] {
-            const std::uint64_t at = shared->length.load(std::memory_order_relaxed);
-            ok = shared->spool.writeAt(at, std::span(buffer.data(), filled));
-            if (ok)
-                shared->length.store(at + filled, std::memory_order_release);
-            filled = 0;
-        };
-        // After a stop the input hands over what it still holds, then reads return 0: all of that
-        // was captured before the stop, and is kept.
-        while (ok) {
-            const std::ptrdiff_t got = stream->read(std::span(buffer.data() + filled, chunk - filled));
-            if (got < 0 || control->abandoned.load(std::memory_order_acquire))
-                break;
-            filled += static_cast<std::size_t>(got);
-            // A full chunk, or an input with nothing more for now: publish what there is.
-            if (filled == chunk || (got == 0 && filled > 0))
+    const Opened opened = launch([shared, backend, format, generation, chunk](Control& control) {
+        std::shared_ptr<CaptureStream> stream;
+        if (!control.stop.load(std::memory_order_acquire))
+            stream = backend->openCapture(format, control.stop);
+        control.markOpened(stream, control.capture);
+        if (stream) {
+            // Audio goes to the spool, and into the length, a chunk at a time: the length then
+            // moves a few times a second, not at every packet the server sends.
+            std::vector<std::byte> buffer(chunk);
+            std::size_t filled = 0;
+            bool ok = true;
+            const auto flush = [&] {
+                const std::uint64_t at = shared->length.load(std::memory_order_relaxed);
+                ok = shared->spool.writeAt(at, std::span(buffer.data(), filled)) && shared->spool.commit(at + filled);
+                if (ok)
+                    shared->length.store(at + filled, std::memory_order_release);
+                filled = 0;
+            };
+            // After a stop the input hands over what it still holds, then reads return 0: all of
+            // that was captured before the stop, and is kept. A full disk ends the recording with
+            // what it holds.
+            while (ok) {
+                const std::ptrdiff_t got = stream->read(std::span(buffer.data() + filled, chunk - filled));
+                if (got < 0)
+                    break;
+                filled += static_cast<std::size_t>(got);
+                if (filled == chunk || (got == 0 && filled > 0))
+                    flush();
+                if (got == 0 && control.stop.load(std::memory_order_acquire))
+                    break;
+            }
+            if (ok && filled > 0)
                 flush();
-            if (got == 0 && control->stop.load(std::memory_order_acquire))
-                break;
         }
-        if (ok && filled > 0 && !control->abandoned.load(std::memory_order_acquire))
-            flush();
+        control.release(stream, control.capture);
         if (shared->generation.load(std::memory_order_acquire) == generation)
             shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
-        control->markDone();
     });
+    if (opened == Opened::No) {
+        stopWorker();
+        m_shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
+        return 328;
+    }
     return 0;
 }
 
 void WaveDevice::stop()
 {
+    reapFinished(false);
     stopWorker();
     m_shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
 }
 
 std::uint32_t WaveDevice::play(std::optional<std::uint64_t> fromByte)
 {
+    reapFinished(false);
     if (mode() == DeviceMode::Recording)
         return 302;
     const std::uint64_t length = lengthBytes();
@@ -205,44 +287,51 @@ std::uint32_t WaveDevice::play(std::optional<std::uint64_t> fromByte)
         m_shared->position.store(from);
         return 0;
     }
-
-    auto stream = m_backend->openPlayback(m_format);
-    if (!stream)
+    if (!m_backend->reachable())
         return 328;
 
     stopWorker();
     auto shared = m_shared;
+    auto backend = m_backend;
+    const PcmFormat format = m_format;
     const std::uint64_t generation = shared->generation.load();
     const std::size_t chunk = std::max<std::size_t>(m_backend->playbackChunkBytes(m_format), m_format.blockAlign());
     shared->position.store(from, std::memory_order_release);
     shared->mode.store(DeviceMode::Playing, std::memory_order_release);
 
-    m_worker = std::make_unique<Worker>();
-    auto control = m_worker->control;
-    m_worker->thread = std::thread([shared, control, generation, chunk, from, length, stream = std::move(stream)] {
-        std::vector<std::byte> buffer(chunk);
-        std::uint64_t offset = from;
-        bool failed = false;
-        while (offset < length && !control->stop.load(std::memory_order_acquire)) {
-            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, length - offset));
-            const std::ptrdiff_t got = shared->spool.readAt(offset, std::span(buffer.data(), want));
-            if (got <= 0 || !stream->write(std::span(buffer.data(), static_cast<std::size_t>(got)))) {
-                failed = true;
-                break;
+    const Opened opened = launch([shared, backend, format, generation, chunk, from, length](Control& control) {
+        std::shared_ptr<PlaybackStream> stream;
+        if (!control.stop.load(std::memory_order_acquire))
+            stream = backend->openPlayback(format, control.stop);
+        control.markOpened(stream, control.playback);
+        if (stream) {
+            std::vector<std::byte> buffer(chunk);
+            std::uint64_t offset = from;
+            bool failed = false;
+            while (offset < length && !control.stop.load(std::memory_order_acquire)) {
+                const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk, length - offset));
+                const std::ptrdiff_t got = shared->spool.readAt(offset, std::span(buffer.data(), want));
+                if (got <= 0 || !stream->write(std::span(buffer.data(), static_cast<std::size_t>(got)))) {
+                    failed = true;
+                    break;
+                }
+                offset += static_cast<std::uint64_t>(got);
+                if (control.stop.load(std::memory_order_acquire))
+                    break; // the position is the next playback's now
+                shared->position.store(offset, std::memory_order_release);
             }
-            offset += static_cast<std::uint64_t>(got);
-            shared->position.store(offset, std::memory_order_release);
+            if (!failed)
+                stream->drain(); // the last buffer reaches the speaker, unless a stop comes first
         }
-        if (!failed) {
-            // Let the last buffer reach the speaker, still listening for a stop.
-            const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(stream->pendingMicros());
-            while (!control->stop.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < until)
-                std::this_thread::sleep_for(5ms);
-        }
+        control.release(stream, control.playback);
         if (shared->generation.load(std::memory_order_acquire) == generation)
             shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
-        control->markDone();
     });
+    if (opened == Opened::No) {
+        stopWorker();
+        m_shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
+        return 328;
+    }
     return 0;
 }
 
@@ -250,6 +339,7 @@ std::uint32_t WaveDevice::save(const std::filesystem::path& target)
 {
     if (mode() == DeviceMode::Recording)
         stop();
+    reapFinished(true); // the recording's last audio is in the spool
     const std::uint64_t bytes = lengthBytes();
     const SpoolFile* spool = m_shared->spool.isOpen() ? &m_shared->spool : nullptr;
     return writeWav(target, m_format, spool, bytes) ? 0 : 286;

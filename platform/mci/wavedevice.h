@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace quorvel::platform {
 
@@ -25,8 +27,10 @@ enum class TimeFormat : std::uint8_t
 };
 
 // One waveaudio element: a recording spooled to disk, captured and played on threads of its own.
-// Commands come from one thread at a time; the status getters only read atomics, so they never
-// wait for the audio threads. Every method either succeeds or leaves the device as it was.
+// Commands come from one thread at a time and never wait for the sound server: streams are opened
+// on the audio threads, and a stop tells its thread and returns; a thread that takes longer ends
+// by itself. The status getters only read atomics. Every method either succeeds or leaves the
+// device as it was.
 class WaveDevice
 {
 public:
@@ -43,14 +47,17 @@ public:
     TimeFormat timeFormat() const { return m_timeFormat; }
     void setTimeFormat(TimeFormat format) { m_timeFormat = format; }
 
-    // 0, or the MCI error: 302 while playing, 328 when no input takes this format.
+    // 0, or the MCI error: 302 while playing, 328 when no input takes this format (as far as can be
+    // told at once; an input that fails later turns the mode to "stopped"), 286 when the recording
+    // can't be spooled to disk.
     std::uint32_t record();
     // Ends recording or playback; the audio stays.
     void stop();
     // Plays from the byte offset (nullopt: the current position) to the end.
     // 0, or 302 while recording, 282 past the end, 328 when no output plays this format.
     std::uint32_t play(std::optional<std::uint64_t> fromByte);
-    // Stops a recording first. 0, or 286 when the file could not be written.
+    // Stops a recording first and waits for its last audio. 0, or 286 when the file could not be
+    // written.
     std::uint32_t save(const std::filesystem::path& target);
 
     DeviceMode mode() const;
@@ -63,15 +70,28 @@ public:
 
 private:
     struct Shared;
+    struct Control;
     struct Worker;
 
     void stopWorker();
+    // Joins the threads that have ended since they were told to stop.
+    void reapFinished(bool wait);
+    // Starts `m_worker`, which opens its stream and runs it, and waits a moment for the open: an
+    // answer within it is given at once.
+    enum class Opened
+    {
+        Yes,
+        No,
+        NotYet
+    };
+    Opened launch(std::function<void(Control&)> run);
 
     std::shared_ptr<AudioBackend> m_backend;
     PcmFormat m_format;
     TimeFormat m_timeFormat = TimeFormat::Milliseconds;
     std::shared_ptr<Shared> m_shared;
     std::unique_ptr<Worker> m_worker;
+    std::vector<std::unique_ptr<Worker>> m_finishing;
 };
 
 } // namespace quorvel::platform

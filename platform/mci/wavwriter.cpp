@@ -3,6 +3,8 @@
 #include "spoolfile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -30,21 +32,95 @@ std::filesystem::path partialName(const std::filesystem::path& target)
 
 } // namespace
 
-bool writeWav(const std::filesystem::path& target, const PcmFormat& format, const SpoolFile* spool, std::uint64_t bytes)
-{
-    if (target.empty() || !target.has_filename())
-        return false;
-    std::error_code ec;
-    if (std::filesystem::is_directory(target, ec))
-        return false;
+namespace {
 
+void put16(std::byte* at, std::uint16_t value)
+{
+    at[0] = std::byte(value & 0xff);
+    at[1] = std::byte(value >> 8);
+}
+
+void put32(std::byte* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = std::byte((value >> (8 * i)) & 0xff);
+}
+
+// The classic 44-byte header, as libsndfile writes it for PCM. RIFF chunks have even sizes: odd
+// audio is followed by a pad byte, which the RIFF size counts.
+std::vector<std::byte> classicHeader(const PcmFormat& format, std::uint64_t bytes)
+{
+    std::vector<std::byte> h(44);
+    std::memcpy(h.data(), "RIFF", 4);
+    put32(h.data() + 4, static_cast<std::uint32_t>(36 + bytes + (bytes & 1)));
+    std::memcpy(h.data() + 8, "WAVEfmt ", 8);
+    put32(h.data() + 16, 16);
+    put16(h.data() + 20, 1);
+    put16(h.data() + 22, format.channels);
+    put32(h.data() + 24, format.samplesPerSec);
+    put32(h.data() + 28, format.bytesPerSec());
+    put16(h.data() + 32, static_cast<std::uint16_t>(format.blockAlign()));
+    put16(h.data() + 34, format.bitsPerSample);
+    std::memcpy(h.data() + 36, "data", 4);
+    put32(h.data() + 40, static_cast<std::uint32_t>(bytes));
+    return h;
+}
+
+// The kernel copies the spool's audio behind our own header, without passing it through this
+// process (and clones it where the file system can). False, with nothing written, when the two
+// files can't be copied between that way (another file system, an old kernel): the caller then
+// copies by hand.
+enum class KernelCopy
+{
+    Done,
+    Unsupported,
+    Failed
+};
+
+KernelCopy copyByKernel(const std::filesystem::path& partial, const PcmFormat& format, const SpoolFile& spool,
+                        std::uint64_t bytes)
+{
+    const int out = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0)
+        return KernelCopy::Failed;
+    const auto header = classicHeader(format, bytes);
+    bool ok = ::pwrite(out, header.data(), header.size(), 0) == static_cast<ssize_t>(header.size());
+    loff_t from = static_cast<loff_t>(SpoolFile::audioOffset);
+    loff_t to = static_cast<loff_t>(header.size());
+    std::uint64_t left = bytes;
+    bool first = true;
+    while (ok && left > 0) {
+        const ssize_t n = ::copy_file_range(spool.descriptor(), &from, out, &to, static_cast<std::size_t>(std::min<std::uint64_t>(left, 1ull << 30)), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (first && n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+                ::close(out);
+                return KernelCopy::Unsupported;
+            }
+            ok = false;
+            break;
+        }
+        first = false;
+        left -= static_cast<std::uint64_t>(n);
+    }
+    if (ok && (bytes & 1)) {
+        const std::byte pad {0};
+        ok = ::pwrite(out, &pad, 1, to) == 1;
+    }
+    ok = ::close(out) == 0 && ok;
+    return ok ? KernelCopy::Done : KernelCopy::Failed;
+}
+
+// Through libsndfile, a megabyte at a time: RF64 past 4 GiB, and where the kernel can't copy.
+bool copyBySndfile(const std::filesystem::path& partial, const PcmFormat& format, const SpoolFile* spool,
+                   std::uint64_t bytes)
+{
     SF_INFO info {};
     info.samplerate = static_cast<int>(format.samplesPerSec);
     info.channels = format.channels;
     const int container = bytes <= maxClassicWavData ? SF_FORMAT_WAV : SF_FORMAT_RF64;
     info.format = container | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
-
-    const auto partial = partialName(target);
     std::unique_ptr<SNDFILE, SndfileCloser> out(sf_open(partial.c_str(), SFM_WRITE, &info));
     if (!out)
         return false;
@@ -69,14 +145,33 @@ bool writeWav(const std::filesystem::path& target, const PcmFormat& format, cons
         ok = false;
     }
     ok = sf_error(out.get()) == SF_ERR_NO_ERROR && ok;
-    ok = sf_close(out.release()) == 0 && ok;
+    return sf_close(out.release()) == 0 && ok;
+}
+
+} // namespace
+
+bool writeWav(const std::filesystem::path& target, const PcmFormat& format, const SpoolFile* spool, std::uint64_t bytes)
+{
+    if (target.empty() || !target.has_filename())
+        return false;
+    std::error_code ec;
+    if (std::filesystem::is_directory(target, ec))
+        return false;
+
+    const auto partial = partialName(target);
+    KernelCopy copied = KernelCopy::Unsupported;
+    if (spool && bytes > 0 && bytes <= maxClassicWavData)
+        copied = copyByKernel(partial, format, *spool, bytes);
+    bool ok = copied == KernelCopy::Done;
+    if (copied == KernelCopy::Unsupported)
+        ok = copyBySndfile(partial, format, spool, bytes);
 
     if (ok) {
         std::filesystem::rename(partial, target, ec);
         ok = !ec;
     }
     if (!ok)
-        std::filesystem::remove(partial, ec);
+        std::filesystem::remove(partial, ec); // nothing half-written is left behind
     return ok;
 }
 
