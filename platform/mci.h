@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
 #include <string_view>
 
 namespace quorvel::platform {
@@ -27,5 +30,10 @@ public:
 
 // The real device layer.
 Mci& systemMci();
+
+// Recordings left behind by a program that died while recording (a crash, a kill, a power cut)
+// are moved into `folder` as "Recovered yyyy-mm-dd hh.mm.ss.wav", named after their start, and
+// their names returned. Those of programs still running are left alone; empty ones deleted.
+std::vector<std::string> recoverAbandonedRecordings(const std::filesystem::path& folder);
 
 } // namespace quorvel::platform

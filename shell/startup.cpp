@@ -23,6 +23,24 @@ bool markerFileExists()
     return path && QFileInfo(QString::fromStdString(path->string())).isFile();
 }
 
+// A recording whose program died is never lost: it is moved into drive C, and the user is told
+// once the window is up.
+void offerRecoveredRecordings(ShellContext& ctx)
+{
+    const std::vector<std::string> names = platform::recoverAbandonedRecordings(platform::driveCFolder());
+    if (names.empty())
+        return;
+    QString text = QLatin1String(recoveredText) + QStringLiteral("\n\n");
+    for (const std::string& name : names)
+        text += QStringLiteral("c:\\") + QString::fromStdString(name) + QLatin1Char('\n');
+    text += QLatin1Char('\n') + QLatin1String(recoveredWhere);
+    platform::MessageBoxes* boxes = ctx.services.messageBoxes;
+    QWidget* form = &ctx.form;
+    QTimer::singleShot(0, form, [boxes, form, text] {
+        boxes->show(form, text, platform::box::okInformation, QStringLiteral("Quorvel"));
+    });
+}
+
 } // namespace
 
 StartVisibility formLoad(ShellContext& ctx)
@@ -57,6 +75,7 @@ StartVisibility formLoad(ShellContext& ctx)
 
     recorder::send(*ctx.services.mci, recorder::command::closeAll);
     recorder::send(*ctx.services.mci, recorder::command::open);
+    offerRecoveredRecordings(ctx);
 
     if (!markerFileExists())
         return StartVisibility::Shown;

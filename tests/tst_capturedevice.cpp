@@ -7,6 +7,7 @@
 #include "wavfile.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,6 +15,8 @@
 #include <QThread>
 
 #include <sndfile.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace quorvel;
@@ -193,6 +196,127 @@ private slots:
         QCOMPARE(spoolFiles().size(), 2);
         QCOMPARE(mci("close all").code, 0u);
         QCOMPARE(spoolFiles(), QStringList());
+    }
+
+    // While recording, the spool is a WAV on disk that any reader opens, never behind by more than
+    // a few seconds, and nothing of it lies in the temporary folder.
+    void spoolIsAValidWavOnDisk()
+    {
+        QTemporaryDir tmp;
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        useBackend({.speed = 1.0});
+        mci("open new type waveaudio alias capture");
+        mci(recorder::setFormatCommand(recorder::recordingFormats[15]));
+        mci("record capture");
+        QVERIFY(waitFor([] { return lengthBytes() > 0; }, 3000));
+        const std::uint64_t earlier = lengthBytes();
+        QThread::msleep(3000);
+        QCOMPARE(spoolFiles().size(), 1);
+        QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        const WavFile wav = inspectWav(m_spool.filePath(QStringLiteral("quorvel/") + spoolFiles().first()));
+        QVERIFY(wav.valid);
+        QCOMPARE(wav.samplerate, 44100);
+        QVERIFY2(std::uint64_t(wav.frames) * 4 >= earlier, qPrintable(QString::number(wav.frames)));
+        mci("close all");
+        qunsetenv("TMPDIR");
+    }
+
+    // A spool whose program died is recovered into drive C under its start time, with a header that
+    // covers all it holds; a locked one (its program still records) and an empty one are not.
+    void abandonedSpoolsAreRecovered()
+    {
+        useBackend({.captureLimit = 44100});
+        mci("open new type waveaudio alias capture");
+        mci("set capture samplespersec 11025 channels 1 bitspersample 16 alignment 2 bytespersec 22050");
+        mci("record capture");
+        QVERIFY(waitFor([] { return lengthBytes() >= 44100; }, 3000));
+        mci("stop capture");
+        QCOMPARE(spoolFiles().size(), 1);
+        const QString live = m_spool.filePath(QStringLiteral("quorvel/") + spoolFiles().first());
+        // A program that died: the same bytes, 500 more frames after its last header, no lock.
+        QFile copy(live);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QByteArray bytes = copy.readAll();
+        bytes += QByteArray(1001, '\x80'); // and half a frame of 16-bit mono that never finished
+        const QString dead = m_spool.filePath(QStringLiteral("quorvel/quorvel-spool-20261208-231501-abcdef.wav"));
+        QFile out(dead);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+        out.close();
+        const QString empty = m_spool.filePath(QStringLiteral("quorvel/quorvel-spool-20261208-231502-ghijkl.wav"));
+        QVERIFY(QFile::copy(live, empty) && QFile::resize(empty, 80));
+
+        const auto recovered = platform::recoverAbandonedRecordings(m_drive.path().toStdString());
+        QCOMPARE(recovered.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(recovered.front()), QStringLiteral("Recovered 2026-12-08 23.15.01.wav"));
+        const WavFile wav = inspectWav(m_drive.filePath(QStringLiteral("Recovered 2026-12-08 23.15.01.wav")));
+        QVERIFY(wav.valid);
+        QCOMPARE(wav.frames, 22050 + 500);
+        QVERIFY(!QFile::exists(dead) && !QFile::exists(empty));
+        QVERIFY(QFile::exists(live)); // still locked by this device
+        mci("close all");
+        QCOMPARE(spoolFiles(), QStringList());
+    }
+
+    // The save path is the rest of the line: as many words as it has, as long as the file system
+    // allows; a control character in it is refused before any file is touched.
+    void savePaths()
+    {
+        useBackend({.captureLimit = 1000});
+        mci("open new type waveaudio alias capture");
+        mci("record capture");
+        QVERIFY(waitFor([] { return lengthBytes() >= 1000; }, 3000));
+        mci("stop capture");
+        QStringList words;
+        for (int i = 0; i < 40; ++i)
+            words << QStringLiteral("w%1").arg(i);
+        const QString many = words.join(QLatin1Char(' ')) + QStringLiteral(".wav");
+        QCOMPARE(mci("save capture c:\\" + many.toStdString()).code, 0u);
+        QCOMPARE(inspectWav(m_drive.filePath(many)).frames, 1000);
+        QCOMPARE(mci("save capture c:\\" + std::string(251, 'a') + ".wav").code, 0u);
+        QCOMPARE(mci("save capture c:\\" + std::string(300, 'a') + ".wav").code, 286u);
+
+        QFile mine(m_drive.filePath(QStringLiteral("mine.wav")));
+        QVERIFY(mine.open(QIODevice::WriteOnly) && mine.write("mine") == 4);
+        mine.close();
+        for (const std::string& bad : {std::string("save capture c:\\mine.wav\0.x", 28), std::string("save capture c:\\mine.wav\t"),
+                                       std::string("save capture c:\\mi\nne.wav")}) {
+            QCOMPARE(mci(bad).code, 286u);
+            QVERIFY(mine.open(QIODevice::ReadOnly));
+            QCOMPARE(mine.readAll(), QByteArray("mine"));
+            mine.close();
+        }
+        QCOMPARE(QDir(m_drive.path()).entryList({QStringLiteral("*quorvel-part*")}, QDir::Files), QStringList());
+    }
+
+    // A save that runs out of room leaves nothing behind.
+    void saveToAFullDisk()
+    {
+        useBackend({.captureLimit = 200000});
+        mci("open new type waveaudio alias capture");
+        mci("record capture");
+        QVERIFY(waitFor([] { return lengthBytes() >= 200000; }, 3000));
+        mci("stop capture");
+        QTemporaryDir full;
+        const bool mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+            QStringLiteral("-o"), QStringLiteral("size=64k"), QStringLiteral("tmpfs"), full.path()}) == 0;
+        QString target = full.filePath(QStringLiteral("take.wav"));
+        rlimit saved {};
+        if (!mounted) {
+            // No tmpfs to be had here: the same failure, as a file size limit.
+            std::signal(SIGXFSZ, SIG_IGN);
+            getrlimit(RLIMIT_FSIZE, &saved);
+            rlimit tiny = saved;
+            tiny.rlim_cur = 64 * 1024;
+            setrlimit(RLIMIT_FSIZE, &tiny);
+        }
+        const auto code = mci("save capture " + target.toStdString()).code;
+        if (!mounted)
+            setrlimit(RLIMIT_FSIZE, &saved);
+        const QStringList left = QDir(full.path()).entryList(QDir::Files);
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {full.path()});
+        QCOMPARE(code, 286u);
+        QCOMPARE(left, QStringList());
     }
 
     void emptyRecordingSavesAnEmptyWav()

@@ -5,6 +5,7 @@
 #include "audio/audiobackend.h"
 #include "errors.h"
 #include "paths.h"
+#include "spoolfile.h"
 #include "wavedevice.h"
 
 #include <algorithm>
@@ -514,6 +515,11 @@ Mci& systemMci()
     };
     static SystemMci instance;
     return instance;
+}
+
+std::vector<std::string> recoverAbandonedRecordings(const std::filesystem::path& folder)
+{
+    return recoverAbandonedSpools(folder);
 }
 
 } // namespace quorvel::platform

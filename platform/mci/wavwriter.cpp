@@ -3,6 +3,7 @@
 #include "spoolfile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -23,11 +24,12 @@ struct SndfileCloser
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
 
+// Beside the target, with a short name of its own: a target whose name is as long as the file
+// system allows leaves no room for a suffix.
 std::filesystem::path partialName(const std::filesystem::path& target)
 {
-    auto name = target;
-    name += ".quorvel-part";
-    return name;
+    static std::atomic<unsigned> counter {0};
+    return target.parent_path() / ("quorvel-part-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 // quorvel-mci: try the capture device from a terminal.
 //
-//   quorvel-mci "open new type waveaudio alias capture" "record capture" "sleep 3000" ...
+//   quorvel-mci [--timing] "open new type waveaudio alias capture" "record capture" "sleep 3000" ...
 //
 // Each argument is one command; without arguments, each line of standard input is one. The
 // pseudo-command "sleep N" waits N milliseconds while the device keeps working. Every real command
 // prints its return code, a tab and its reply on standard output; a failure's text goes to
-// standard error.
+// standard error. With --timing each line ends in a third column, the command's time in ms.
 
 #include "mci.h"
 
@@ -29,6 +29,8 @@ bool isSleep(std::string_view line, long& millis)
     return millis >= 0;
 }
 
+bool g_timing = false;
+
 void run(std::string line)
 {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
@@ -39,8 +41,13 @@ void run(std::string line)
         return;
     }
     char reply[256];
+    const auto started = std::chrono::steady_clock::now();
     const auto code = quorvel::platform::mciSendString(line, reply, sizeof reply);
-    std::cout << code << '\t' << reply << std::endl;
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - started;
+    std::cout << code << '\t' << reply;
+    if (g_timing)
+        std::cout << '\t' << took.count();
+    std::cout << std::endl;
     if (code != 0)
         std::cerr << line << ": " << quorvel::platform::mciErrorText(code) << std::endl;
 }
@@ -49,8 +56,13 @@ void run(std::string line)
 
 int main(int argc, char** argv)
 {
-    if (argc > 1) {
-        for (int i = 1; i < argc; ++i)
+    int first = 1;
+    if (argc > 1 && std::string_view(argv[1]) == "--timing") {
+        g_timing = true; // a third column: how long the command took, in milliseconds
+        ++first;
+    }
+    if (argc > first) {
+        for (int i = first; i < argc; ++i)
             run(argv[i]);
     } else {
         std::string line;
