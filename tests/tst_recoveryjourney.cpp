@@ -1,0 +1,115 @@
+// A recording survives the death of its program: the built program records from the private
+// PulseAudio's 440 Hz microphone and is killed; the next start brings the recording back.
+
+#include "desktopdriver.h"
+#include "wavfile.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace quorvel;
+using namespace quorvel::test;
+
+namespace {
+const QString title = QStringLiteral("^Quorvel$");
+} // namespace
+
+class TestRecoveryJourney : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QString path(const QString& name) const { return m_home.filePath(name); }
+    QStringList spools() const { return QDir(path(QStringLiteral("state/quorvel"))).entryList(QDir::Files); }
+    QStringList recovered() const
+    {
+        return QDir(path(QStringLiteral("drive"))).entryList({QStringLiteral("Recovered *.wav")}, QDir::Files);
+    }
+
+    void start(QProcess& quorvel)
+    {
+        quorvel.setProcessChannelMode(QProcess::ForwardedChannels);
+        quorvel.start(path(QStringLiteral("app/quorvel")), {});
+        QVERIFY(quorvel.waitForStarted());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("DISPLAY"))
+            QFAIL("run through ctest, which starts the test sound server and X display");
+        for (const char* folder : {"drive", "state", "config", "app"})
+            QVERIFY(QDir(m_home.path()).mkdir(QLatin1String(folder)));
+        QVERIFY(QFile::copy(QStringLiteral(QUORVEL_APP_DIR "/quorvel"), path(QStringLiteral("app/quorvel"))));
+        qputenv("QUORVEL_DRIVE_C", QFile::encodeName(path(QStringLiteral("drive"))));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(path(QStringLiteral("state"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(path(QStringLiteral("config"))));
+    }
+
+    void recordingSurvivesAKill()
+    {
+        QProcess first;
+        start(first);
+        const QList<XWindow> main = waitForWindows(title, 1, 15000);
+        QVERIFY(!main.isEmpty());
+        QVERIFY(clickAt(main.first().geometry.topLeft() + QPoint(232, 40))); // Record
+        // Eight seconds of 11.025 kHz 16-bit stereo, 44100 bytes a second, on disk.
+        const auto spoolAudio = [this] {
+            const QStringList files = spools();
+            return files.isEmpty() ? 0 : QFileInfo(path(QStringLiteral("state/quorvel/")) + files.first()).size() - 80;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(spoolAudio() >= 8 * 44100, 20000);
+
+        // A second program while the first still records takes nothing from it.
+        QProcess second;
+        start(second);
+        QVERIFY(waitForWindows(title, 2, 15000).size() == 2);
+        QTest::qWait(500); // a message would come right after the window
+        QCOMPARE(visibleWindows(title).size(), 2);
+        QCOMPARE(recovered(), QStringList());
+        second.terminate();
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(spools().size(), 1);
+
+        ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
+        QVERIFY(first.waitForFinished(10000));
+        QVERIFY(waitUntilGone(title, 5000));
+
+        QProcess third;
+        start(third);
+        const QList<XWindow> both = waitForWindows(title, 2, 15000);
+        QCOMPARE(both.size(), 2);
+        QCOMPARE(recovered().size(), 1);
+        QCOMPARE(spools(), QStringList());
+        // The message, read as a user copies it: a triple click selects its text.
+        const XWindow box = both.last();
+        QGuiApplication::clipboard()->clear(QClipboard::Selection);
+        xdotool({QStringLiteral("mousemove"), QString::number(box.geometry.x() + 100), QString::number(box.geometry.y() + 20),
+                 QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("3"), QStringLiteral("--delay"),
+                 QStringLiteral("60"), QStringLiteral("1")});
+        QTRY_VERIFY(!QGuiApplication::clipboard()->text(QClipboard::Selection).isEmpty());
+        QVERIFY2(QGuiApplication::clipboard()->text(QClipboard::Selection).contains(QLatin1String("not closed properly")),
+                 qPrintable(QGuiApplication::clipboard()->text(QClipboard::Selection)));
+        QVERIFY(pressKeys(box, QStringLiteral("Return")));
+
+        const QString file = path(QStringLiteral("drive/")) + recovered().first();
+        const WavFile wav = inspectWav(file);
+        QVERIFY(wav.valid);
+        QVERIFY2(wav.seconds() >= 6.0, qPrintable(QString::number(wav.seconds())));
+        const double hz = dominantFrequency(readChannel0(file), wav.samplerate);
+        QVERIFY2(std::abs(hz - 440.0) <= 5.0, qPrintable(QString::number(hz)));
+        third.terminate();
+        QVERIFY(third.waitForFinished(10000));
+        QCOMPARE(third.exitCode(), 0);
+    }
+};
+
+QTEST_MAIN(TestRecoveryJourney)
+#include "tst_recoveryjourney.moc"
