@@ -28,7 +28,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::filesystem::path folder = argv[1];
-    setenv("TMPDIR", folder.c_str(), 1);
+    setenv("XDG_STATE_HOME", folder.c_str(), 1); // the spool on the same disk as the saved file
     const std::uint64_t bytes = std::uint64_t {1} << 30;
     quorvel::bench::recordSynthetic(bytes, 1 << 20);
     mciSendString("stop capture", nullptr, 0);

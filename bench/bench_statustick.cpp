@@ -12,7 +12,7 @@ using namespace quorvel::platform;
 
 static void statusTickWhileRecording(benchmark::State& state)
 {
-    setenv("TMPDIR", std::filesystem::temp_directory_path().c_str(), 0);
+    setenv("XDG_STATE_HOME", std::filesystem::temp_directory_path().c_str(), 0);
     SyntheticBackend::Options options;
     options.speed = 1.0; // a real-time recording runs on its thread meanwhile
     setAudioBackend(std::make_shared<SyntheticBackend>(options));

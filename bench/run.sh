@@ -18,5 +18,5 @@ echo "== save 1 GiB against cp"
 "$QUORVEL_BUILD/bench/bench_save" "$work"
 
 echo "== peak RSS: 10 s against 10 min of recording"
-TMPDIR=$work "$QUORVEL_BUILD/bench/bench_recordrss" 10 "$work/ten-seconds.wav"
-TMPDIR=$work "$QUORVEL_BUILD/bench/bench_recordrss" 600 "$work/ten-minutes.wav"
+XDG_STATE_HOME=$work "$QUORVEL_BUILD/bench/bench_recordrss" 10 "$work/ten-seconds.wav"
+XDG_STATE_HOME=$work "$QUORVEL_BUILD/bench/bench_recordrss" 600 "$work/ten-minutes.wav"

@@ -243,7 +243,7 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
         out.close();
         const QString empty = m_spool.filePath(QStringLiteral("quorvel/quorvel-spool-20261208-231502-ghijkl.wav"));
-        QVERIFY(QFile::copy(live, empty) && QFile::resize(empty, 80));
+        QVERIFY(QFile::copy(live, empty) && QFile::resize(empty, 4140)); // a header, no audio
 
         const auto recovered = platform::recoverAbandonedRecordings(m_drive.path().toStdString());
         QCOMPARE(recovered.size(), std::size_t(1));

@@ -31,7 +31,7 @@ QStringList spoolFiles(const QString& folder)
 qint64 spoolSize(const QString& folder)
 {
     const QStringList files = spoolFiles(folder);
-    return files.isEmpty() ? -1 : QFileInfo(folder + QStringLiteral("/quorvel/") + files.first()).size() - 80;
+    return files.isEmpty() ? -1 : QFileInfo(folder + QStringLiteral("/quorvel/") + files.first()).size() - 4140; // less the header
 }
 
 int clockSeconds(const QString& text)

@@ -2,7 +2,6 @@
 
 #include "wavwriter.h"
 
-#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -53,33 +52,42 @@ std::uint32_t get32(const std::byte* at)
     return value;
 }
 
-// RIFF, a chunk held for RF64's sizes (JUNK while the sizes fit 32 bits, ds64 after), fmt, data.
-std::array<std::byte, SpoolFile::audioOffset> header(const PcmFormat& format, std::uint64_t audioBytes, bool rf64)
+// RIFF; a chunk held for RF64's sizes (JUNK while the sizes fit 32 bits, ds64 and a shorter JUNK
+// after); fmt; data. The audio starts 4096 bytes after where a classic 44-byte file has it, so a
+// save copies it page for page behind its own header.
+std::vector<std::byte> header(const PcmFormat& format, std::uint64_t audioBytes, bool rf64)
 {
-    std::array<std::byte, SpoolFile::audioOffset> h {};
+    constexpr std::size_t fmtAt = SpoolFile::audioOffset - 32;
+    std::vector<std::byte> h(SpoolFile::audioOffset);
     std::byte* p = h.data();
     const std::uint64_t riffSize = SpoolFile::audioOffset - 8 + audioBytes;
     putTag(p, rf64 ? "RF64" : "RIFF");
     put32(p + 4, rf64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(riffSize));
     putTag(p + 8, "WAVE");
-    putTag(p + 12, rf64 ? "ds64" : "JUNK");
-    put32(p + 16, 28);
     if (rf64) {
+        putTag(p + 12, "ds64");
+        put32(p + 16, 28);
         put64(p + 20, riffSize);
         put64(p + 28, audioBytes);
         put64(p + 36, audioBytes / std::max<std::uint32_t>(format.blockAlign(), 1));
         put32(p + 44, 0);
+        putTag(p + 48, "JUNK");
+        put32(p + 52, static_cast<std::uint32_t>(fmtAt - 56));
+    } else {
+        putTag(p + 12, "JUNK");
+        put32(p + 16, static_cast<std::uint32_t>(fmtAt - 20));
     }
-    putTag(p + 48, "fmt ");
-    put32(p + 52, 16);
-    put16(p + 56, 1); // PCM
-    put16(p + 58, format.channels);
-    put32(p + 60, format.samplesPerSec);
-    put32(p + 64, format.bytesPerSec());
-    put16(p + 68, static_cast<std::uint16_t>(format.blockAlign()));
-    put16(p + 70, format.bitsPerSample);
-    putTag(p + 72, "data");
-    put32(p + 76, rf64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(audioBytes));
+    std::byte* f = p + fmtAt;
+    putTag(f, "fmt ");
+    put32(f + 4, 16);
+    put16(f + 8, 1); // PCM
+    put16(f + 10, format.channels);
+    put32(f + 12, format.samplesPerSec);
+    put32(f + 16, format.bytesPerSec());
+    put16(f + 20, static_cast<std::uint16_t>(format.blockAlign()));
+    put16(f + 22, format.bitsPerSample);
+    putTag(f + 24, "data");
+    put32(f + 28, rf64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(audioBytes));
     return h;
 }
 
@@ -227,7 +235,7 @@ std::vector<std::string> recoverAbandonedSpools(const std::filesystem::path& fol
             continue;
         }
         struct stat info {};
-        std::array<std::byte, SpoolFile::audioOffset> h {};
+        std::vector<std::byte> h(SpoolFile::audioOffset);
         const bool readable = ::fstat(fd, &info) == 0 && ::pread(fd, h.data(), h.size(), 0) == ssize_t(h.size());
         const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
         if (!readable || size <= SpoolFile::audioOffset) {
@@ -237,9 +245,10 @@ std::vector<std::string> recoverAbandonedSpools(const std::filesystem::path& fol
         }
         // The header as the file's own audio describes it: whole frames, up to the last one written.
         PcmFormat format;
-        format.channels = static_cast<std::uint16_t>(std::to_integer<unsigned>(h[58]) | std::to_integer<unsigned>(h[59]) << 8);
-        format.samplesPerSec = get32(h.data() + 60);
-        format.bitsPerSample = static_cast<std::uint16_t>(std::to_integer<unsigned>(h[70]) | std::to_integer<unsigned>(h[71]) << 8);
+        const std::byte* f = h.data() + SpoolFile::audioOffset - 32;
+        format.channels = static_cast<std::uint16_t>(std::to_integer<unsigned>(f[10]) | std::to_integer<unsigned>(f[11]) << 8);
+        format.samplesPerSec = get32(f + 12);
+        format.bitsPerSample = static_cast<std::uint16_t>(std::to_integer<unsigned>(f[22]) | std::to_integer<unsigned>(f[23]) << 8);
         const std::uint64_t align = std::max<std::uint32_t>(format.blockAlign(), 1);
         const std::uint64_t audio = (size - SpoolFile::audioOffset) / align * align;
         const bool rf64 = audio > maxClassicWavData - (SpoolFile::audioOffset - 44);

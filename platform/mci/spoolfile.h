@@ -45,8 +45,8 @@ public:
     bool commit(std::uint64_t audioBytes);
 
     int descriptor() const { return m_fd; }
-    // Where the audio starts in the file.
-    static constexpr std::uint64_t audioOffset = 80;
+    // Where the audio starts in the file: a page after where a classic 44-byte file has it.
+    static constexpr std::uint64_t audioOffset = 44 + 4096;
 
 private:
     bool writeHeader(std::uint64_t audioBytes);
