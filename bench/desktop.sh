@@ -22,7 +22,7 @@ trap cleanup EXIT
 "$dev/pulse.sh" start "$work/pulse" >/dev/null
 eval "$("$dev/pulse.sh" env "$work/pulse")"
 "$dev/xvfb.sh" start "$work/x" :95 >/dev/null
-export DISPLAY=:95 QUORVEL_DRIVE_C=$work TMPDIR=$work XDG_CONFIG_HOME=$work
+export DISPLAY=:95 QUORVEL_DRIVE_C=$work XDG_STATE_HOME=$work XDG_CONFIG_HOME=$work
 mkdir -p "$work/app"
 cp "$build/app/quorvel" "$work/app/"
 # Quality 15: 44.1 kHz, 16-bit stereo.
@@ -94,7 +94,7 @@ echo "== empty Qt window with a 19 ms timer, for reference: $(cpu_per_minute "$e
 kill "$empty"
 
 sleep $(( record_seconds > 310 ? record_seconds - 310 : 0 ))
-echo "== after recording ${record_seconds} s: peak RSS $(hwm "$app") KiB, spool $(du -k "$work"/quorvel-spool-* | cut -f1) KiB"
+echo "== after recording ${record_seconds} s: peak RSS $(hwm "$app") KiB, spool $(du -k "$work"/quorvel/quorvel-spool-* | cut -f1) KiB"
 xdotool mousemove $((351 + 232)) $((275 + 40)) click 1
 sleep 1
 kill "$app"; wait "$app" 2>/dev/null || true
