@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv)
 {
+    quorvel::platform::prepareDisplayConnection();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     // The program ends when its last loaded window is unloaded, visible or not (the main window may

@@ -125,6 +125,35 @@ private slots:
         }
     }
 
+    // The size grows live: sampled as the window samples it, the length never stands still for
+    // long while recording.
+    void lengthGrowsLive()
+    {
+        QCOMPARE(mci("open new type waveaudio alias live").code, 0u);
+        mci("set live samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400");
+        mci("set live time format bytes");
+        QCOMPARE(mci("record live").code, 0u);
+        QTRY_VERIFY_WITH_TIMEOUT(mciNumber("status live length") > 0, 5000);
+        QElapsedTimer recording, unchanged;
+        recording.start();
+        unchanged.start();
+        std::uint64_t last = mciNumber("status live length");
+        qint64 longest = 0;
+        while (recording.elapsed() < 3000) {
+            QThread::msleep(19);
+            const std::uint64_t now = mciNumber("status live length");
+            if (now != last) {
+                longest = std::max(longest, unchanged.elapsed());
+                unchanged.restart();
+                last = now;
+            }
+        }
+        longest = std::max(longest, unchanged.elapsed());
+        mci("close live");
+        qInfo("longest time the length stood still: %lld ms", static_cast<long long>(longest));
+        QVERIFY2(longest <= 300, qPrintable(QString::number(longest)));
+    }
+
     // Stop during a playback and a restart while playing answer at once: the playback's thread is
     // woken, not waited for. Times from quorvel-mci --timing; a block, not a timing, fails this.
     void stopAndRestartDoNotWait()

@@ -26,7 +26,8 @@ class CaptureStream
 public:
     virtual ~CaptureStream() = default;
     // Fills at most buffer.size() bytes with whole frames. Returns the number of bytes, 0 when
-    // nothing was ready (the caller simply asks again), or -1 when the stream has failed for good.
+    // nothing was ready (the caller publishes what it has and asks again), or -1 when the stream
+    // has failed for good.
     virtual std::ptrdiff_t read(std::span<std::byte> buffer) = 0;
     // The recording stops: from now on, reads hand over what the input already holds for us and
     // then return 0 instead of waiting for more. Wakes a read that is waiting. Any thread may call it.

@@ -128,10 +128,11 @@ private:
 };
 
 // Capture. The server sends a packet every few tens of milliseconds. Rather than wake for each,
-// the thread naps a quarter of a second and then takes in everything that came meanwhile; while it
+// the thread naps a fifth of a second and then takes in everything that came meanwhile; while it
 // sleeps the audio waits in the server, which holds seconds of it. The server's channel to us
 // holds less than a nap's worth at the higher rates, so after each nap the thread keeps taking
-// packets until one keeps it waiting: then it has everything there was and may nap again.
+// packets until one keeps it waiting: then it has everything there was, says so with a read of 0
+// (the device publishes what it has), and may nap again.
 class PulseCapture final : public CaptureStream, PulseConnection
 {
 public:
@@ -169,8 +170,14 @@ public:
                 continue;
             }
             if (m_caughtUp) {
+                // Caught up: say so once, so what has come in is published, then nap.
+                if (!m_saidCaughtUp) {
+                    m_saidCaughtUp = true;
+                    return 0;
+                }
                 nap();
                 m_caughtUp = false;
+                m_saidCaughtUp = false;
                 if (!fetch(0))
                     return -1;
                 continue;
@@ -198,7 +205,7 @@ public:
     }
 
 private:
-    static constexpr auto napLength = std::chrono::milliseconds(250);
+    static constexpr auto napLength = std::chrono::milliseconds(200);
     static constexpr auto liveEdgeWait = std::chrono::milliseconds(5);
 
     // Moves one packet from the stream into m_pending: 1, 0 when the stream has none, -1 on failure.
@@ -254,6 +261,7 @@ private:
     std::vector<std::byte> m_pending;
     std::size_t m_pendingAt = 0;
     bool m_caughtUp = false;
+    bool m_saidCaughtUp = false;
     bool m_drainedForStop = false;
     Clock::time_point m_leftoverDeadline {};
     std::atomic<bool> m_interrupted {false};
@@ -329,10 +337,10 @@ private:
 
 std::size_t PulseBackend::chunkBytes(const PcmFormat& format) const
 {
-    // A second: the spool and the length move once a second, like the clock, so the size display
-    // repaints once a second while recording, which is most of what recording costs a shown
-    // window. Stop still keeps every byte read before it.
-    const std::size_t frames = format.samplesPerSec;
+    // A quarter of a second: the size display grows live (four small repaints a second, cheap
+    // since they stopped going through shared memory) and the size rule of auto-stop sees the
+    // target within a quarter second of it. Stop still keeps every byte read before it.
+    const std::size_t frames = std::max<std::size_t>(format.samplesPerSec / 4, 1);
     return frames * format.blockAlign();
 }
 
