@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The running program's cost on a real (private) desktop and sound server:
-#   CPU seconds per minute idle and while recording 44.1 kHz stereo, against parecord recording
-#   the same input in the same run and an empty Qt window with a 19 ms timer; peak RSS idle and
-#   after a long recording; time to the window.
+#   CPU seconds per minute idle and while recording 44.1 kHz stereo, side by side with parecord
+#   recording the same input, an empty Qt window with a 19 ms timer, and GNOME Sound Recorder when
+#   it is installed, all read over the same three 60 s windows; peak RSS idle and after a long
+#   recording; time to the window. The script installs nothing.
 #
 #   bench/desktop.sh [BUILD_DIR] [RECORD_SECONDS]     (defaults: build, 600)
 set -euo pipefail
@@ -65,35 +66,79 @@ done
 "$work/app/quorvel" >/dev/null 2>&1 &
 app=$!
 xdotool search --sync --onlyvisible --name '^Quorvel$' >/dev/null
-sleep 3
-echo "== idle, window shown, timers running: $(cpu_per_minute "$app" 60) CPU s per minute; peak RSS $(hwm "$app") KiB"
-
-xdotool mousemove $((351 + 232)) $((275 + 40)) click 1
-sleep 2
-echo "== recording 44.1 kHz stereo, alone: $(cpu_by_thread "$app" 60)"
-
-# parecord records the same input alongside; both are measured over the same windows.
-parecord --rate=44100 --channels=2 --format=s16le "$work/parecord.wav" &
-rec=$!
-sleep 2
-for window in 1 2 3; do
-    qa=$(ticks "$app"); pa=$(ticks "$rec"); pwa=$(wakes "$rec")
-    sleep 60
-    qb=$(ticks "$app"); pb=$(ticks "$rec"); pwb=$(wakes "$rec")
-    q=$(echo "scale=3; ($qb - $qa) / $hz" | bc); p=$(echo "scale=3; ($pb - $pa) / $hz" | bc)
-    echo "== window $window of 60 s: quorvel recording $q, parecord $p CPU s per minute: $(echo "scale=2; $q / $p" | bc) x parecord" \
-        "(parecord woken $(( (pwb - pwa) / 60 ))/s)"
-done
-kill "$rec"
-
-# The floor: an empty Qt window with nothing but a 19 ms timer, the size display's rhythm.
+# The floor, side by side: an empty Qt window with nothing but a 19 ms timer, the size display's
+# rhythm, runs through every window below.
 "$build/bench/bench_emptywindow" >/dev/null 2>&1 &
 empty=$!
-sleep 2
-echo "== empty Qt window with a 19 ms timer, for reference: $(cpu_per_minute "$empty" 60) CPU s per minute"
-kill "$empty"
+sleep 3
+echo "== peak RSS idle: $(hwm "$app") KiB"
 
-sleep $(( record_seconds > 310 ? record_seconds - 310 : 0 ))
+# CPU of each process over the same 60 s windows: "name pid" pairs.
+ui_ticks() { awk '{print $14 + $15}' "/proc/$1/task/$1/stat"; }
+share() { echo "scale=3; $1 / $hz" | bc; }
+measure_windows() { # label, then name pid pairs
+    local label=$1 window; shift
+    for window in 1 2 3; do
+        local -A before=() after=()
+        local name pid line="" ui_a ui_b wake_a wake_b
+        local args=("$@")
+        for ((i = 0; i < ${#args[@]}; i += 2)); do before[${args[i]}]=$(ticks "${args[i+1]}"); done
+        ui_a=$(ui_ticks "$app"); wake_a=$(ui_wakes "$app")
+        sleep 60
+        for ((i = 0; i < ${#args[@]}; i += 2)); do after[${args[i]}]=$(ticks "${args[i+1]}"); done
+        ui_b=$(ui_ticks "$app"); wake_b=$(ui_wakes "$app")
+        for ((i = 0; i < ${#args[@]}; i += 2)); do
+            name=${args[i]}
+            line+="$name $(share $(( ${after[$name]} - ${before[$name]} ))), "
+        done
+        local q=$(( ${after[quorvel]} - ${before[quorvel]} )) e=$(( ${after[empty]} - ${before[empty]} ))
+        line+="quorvel's user-interface thread $(share $((ui_b - ui_a))) ($(( (wake_b - wake_a) / 60 )) wake-ups/s)"
+        if [ -n "${after[parecord]:-}" ]; then
+            local p=$(( ${after[parecord]} - ${before[parecord]} ))
+            line+="; (quorvel - empty) / parecord = $(echo "scale=2; ($q - $e) / $p" | bc)"
+        else
+            line+="; quorvel / empty = $(echo "scale=2; $q / $e" | bc)"
+        fi
+        echo "== $label, window $window of 60 s, CPU s per minute: $line"
+    done
+}
+
+measure_windows "idle, window shown" quorvel "$app" empty "$empty"
+
+xdotool mousemove $((351 + 232)) $((275 + 40)) click 1
+# parecord records the same input alongside.
+parecord --rate=44100 --channels=2 --format=s16le "$work/parecord.wav" &
+rec=$!
+peers=(quorvel "$app" parecord "$rec" empty "$empty")
+# GNOME Sound Recorder, the recorder a desktop user would pick instead, when it is installed.
+if command -v gnome-sound-recorder >/dev/null && command -v dbus-run-session >/dev/null; then
+    GSK_RENDERER=cairo dbus-run-session -- gnome-sound-recorder >/dev/null 2>&1 &
+    gnome=$!
+    gwin=$(timeout 30 xdotool search --sync --onlyvisible --name '^Sound Recorder$' | head -1 || true)
+    gpid=$(pgrep -f 'gjs-console /usr/bin/gnome-sound-recorder' | head -1 || true)
+    if [ -n "$gpid" ] && [ -n "$gwin" ]; then
+        # Beside quorvel's window, not over it; its Record button sits at the left of its header.
+        xdotool windowmove "$gwin" 0 440
+        sleep 1
+        eval "$(xdotool getwindowgeometry --shell "$gwin")"
+        xdotool mousemove $((X + 58)) $((Y + 27)) click 1
+        peers+=(gnome "$gpid")
+    else
+        echo "== GNOME Sound Recorder did not come up: no row for it"
+    fi
+else
+    echo "== GNOME Sound Recorder is not installed (Debian's gnome-sound-recorder): no row for it"
+fi
+sleep 2
+measure_windows "recording 44.1 kHz stereo" "${peers[@]}"
+kill "$rec" "$empty" 2>/dev/null || true
+if [ -n "${gnome:-}" ]; then
+    echo "== GNOME Sound Recorder peak RSS: $(awk '/VmHWM/ {print $2}' "/proc/${gpid:-0}/status" 2>/dev/null || echo '?') KiB"
+    pkill -f 'gjs-console /usr/bin/gnome-sound-recorder' || true
+    kill "$gnome" 2>/dev/null || true
+fi
+
+sleep $(( record_seconds > 190 ? record_seconds - 190 : 0 ))
 echo "== after recording ${record_seconds} s: peak RSS $(hwm "$app") KiB, spool $(du -k "$work"/quorvel/quorvel-spool-* | cut -f1) KiB"
 xdotool mousemove $((351 + 232)) $((275 + 40)) click 1
 sleep 1
