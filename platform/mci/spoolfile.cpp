@@ -1,5 +1,6 @@
 #include "spoolfile.h"
 
+#include "littleendian.h"
 #include "wavwriter.h"
 
 #include <cerrno>
@@ -21,36 +22,7 @@ namespace {
 
 constexpr std::string_view prefix = "quorvel-spool-";
 
-void put16(std::byte* at, std::uint16_t value)
-{
-    at[0] = std::byte(value & 0xff);
-    at[1] = std::byte(value >> 8);
-}
-
-void put32(std::byte* at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = std::byte((value >> (8 * i)) & 0xff);
-}
-
-void put64(std::byte* at, std::uint64_t value)
-{
-    for (int i = 0; i < 8; ++i)
-        at[i] = std::byte((value >> (8 * i)) & 0xff);
-}
-
-void putTag(std::byte* at, const char* tag)
-{
-    std::memcpy(at, tag, 4);
-}
-
-std::uint32_t get32(const std::byte* at)
-{
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | std::to_integer<std::uint32_t>(at[i]);
-    return value;
-}
+using namespace le;
 
 // RIFF; a chunk held for RF64's sizes (JUNK while the sizes fit 32 bits, ds64 and a shorter JUNK
 // after); fmt; data. The audio starts 4096 bytes after where a classic 44-byte file has it, so a
@@ -246,9 +218,9 @@ std::vector<std::string> recoverAbandonedSpools(const std::filesystem::path& fol
         // The header as the file's own audio describes it: whole frames, up to the last one written.
         PcmFormat format;
         const std::byte* f = h.data() + SpoolFile::audioOffset - 32;
-        format.channels = static_cast<std::uint16_t>(std::to_integer<unsigned>(f[10]) | std::to_integer<unsigned>(f[11]) << 8);
+        format.channels = get16(f + 10);
         format.samplesPerSec = get32(f + 12);
-        format.bitsPerSample = static_cast<std::uint16_t>(std::to_integer<unsigned>(f[22]) | std::to_integer<unsigned>(f[23]) << 8);
+        format.bitsPerSample = get16(f + 22);
         const std::uint64_t align = std::max<std::uint32_t>(format.blockAlign(), 1);
         const std::uint64_t audio = (size - SpoolFile::audioOffset) / align * align;
         const bool rf64 = audio > maxClassicWavData - (SpoolFile::audioOffset - 44);

@@ -1,5 +1,6 @@
 #include "wavwriter.h"
 
+#include "littleendian.h"
 #include "spoolfile.h"
 
 #include <algorithm>
@@ -36,17 +37,7 @@ std::filesystem::path partialName(const std::filesystem::path& target)
 
 namespace {
 
-void put16(std::byte* at, std::uint16_t value)
-{
-    at[0] = std::byte(value & 0xff);
-    at[1] = std::byte(value >> 8);
-}
-
-void put32(std::byte* at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = std::byte((value >> (8 * i)) & 0xff);
-}
+using namespace le;
 
 // The classic 44-byte header, as libsndfile writes it for PCM. RIFF chunks have even sizes: odd
 // audio is followed by a pad byte, which the RIFF size counts.
