@@ -76,8 +76,9 @@ QString saveFailedText(const QString& path, const QString& deviceError, bool clo
 {
     const QString what = QStringLiteral("The recording could not be saved as ") + path + QStringLiteral(".\n\n");
     if (closed)
-        return what + QStringLiteral("The recording was closed with the MP3 save and is no longer there: press Reset "
-                                     "to make a new one.");
+        return what
+            + QStringLiteral("The recording was closed with the MP3 save and is no longer there: press Reset "
+                             "to make a new one.");
     return what + deviceError + QStringLiteral("\n\nThe recording is still there: you can save it under another name.");
 }
 

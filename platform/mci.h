@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 namespace quorvel::platform {
 

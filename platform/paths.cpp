@@ -1,8 +1,8 @@
 #include "paths.h"
 
 #include <cstdlib>
-#include <unistd.h>
 #include <string>
+#include <unistd.h>
 
 namespace quorvel::platform {
 

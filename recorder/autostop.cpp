@@ -49,7 +49,9 @@ double typedNumber(QStringView text, QStringView decimalPoint)
     QString digits;
     bool seenDigit = false, seenPoint = false;
     qsizetype i = 0;
-    const auto isBlank = [](QChar ch) { return ch == u' ' || ch == u'\t' || ch == u'\n' || ch == u'\r'; };
+    const auto isBlank = [](QChar ch) {
+        return ch == u' ' || ch == u'\t' || ch == u'\n' || ch == u'\r';
+    };
     while (i < text.size() && isBlank(text[i]))
         ++i;
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {

@@ -13,10 +13,10 @@ class MessageBoxes;
 
 namespace quorvel::recorder {
 
-inline constexpr auto sizeReachedMessage =
-    "Recording Stopped. The specified filesize was reached. Your file is ready to save.";
-inline constexpr auto lengthReachedMessage =
-    "Recording Stopped. The specified time limit was reached. Your file is ready to save.";
+inline constexpr auto sizeReachedMessage
+    = "Recording Stopped. The specified filesize was reached. Your file is ready to save.";
+inline constexpr auto lengthReachedMessage
+    = "Recording Stopped. The specified time limit was reached. Your file is ready to save.";
 
 // The auto-stop option groups: a box switches its slider, text box and label on or off.
 void Check1_Click(ui::Form8Controls& c);

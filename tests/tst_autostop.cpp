@@ -97,23 +97,37 @@ private slots:
         QTest::addColumn<QStringList>("messages");
 
         const QStringList size {sizeMessage}, length {lengthMessage}, none;
-        QTest::newRow("size: first tick that shows the target") << 1 << 0 << "1" << "70" << 250000ll << "C" << 4 << size;
-        QTest::newRow("size: a fraction") << 1 << 0 << "1.5" << "70" << 300000ll << "C" << 5 << size;
-        QTest::newRow("size: display in a comma locale") << 1 << 0 << "1.2" << "70" << 1500000ll << "de_DE" << 1 << size;
-        QTest::newRow("size: typed past the slider's end") << 1 << 0 << "1500" << "70" << 100000000ll << "C" << 15 << size;
-        QTest::newRow("size: empty target") << 1 << 0 << "" << "70" << 0ll << "C" << 1 << size;
-        QTest::newRow("size: letters") << 1 << 0 << "abc" << "70" << 0ll << "C" << 1 << size;
-        QTest::newRow("size: blanks in a number") << 1 << 0 << " 1 0" << "70" << 1000000ll << "C" << 10 << size;
-        QTest::newRow("length: one minute") << 0 << 1 << "700" << "1" << 0ll << "C" << 60 << length;
-        QTest::newRow("length: a minute and a half") << 0 << 1 << "700" << "1.5" << 0ll << "C" << 90 << length;
-        QTest::newRow("length: 1000 minutes, past 16 bits") << 0 << 1 << "700" << "1000" << 0ll << "C" << 60000 << length;
-        QTest::newRow("both passed in one tick: size wins")
-            << 1 << 1 << "1" << "1" << 1000000ll / 60 + 1 << "C" << 60 << size;
-        QTest::newRow("size with a length target of 0: both") << 1 << 1 << "1" << "0" << 1000000ll << "C" << 1
-                                                               << QStringList {sizeMessage, lengthMessage};
-        QTest::newRow("grayed size box never stops") << 2 << 0 << "" << "70" << 0ll << "C" << -1 << none;
-        QTest::newRow("grayed length box never stops") << 0 << 2 << "700" << "0" << 0ll << "C" << -1 << none;
-        QTest::newRow("both off") << 0 << 0 << "" << "" << 0ll << "C" << -1 << none;
+        QTest::newRow("size: first tick that shows the target") << 1 << 0 << "1"
+                                                                << "70" << 250000ll << "C" << 4 << size;
+        QTest::newRow("size: a fraction") << 1 << 0 << "1.5"
+                                          << "70" << 300000ll << "C" << 5 << size;
+        QTest::newRow("size: display in a comma locale") << 1 << 0 << "1.2"
+                                                         << "70" << 1500000ll << "de_DE" << 1 << size;
+        QTest::newRow("size: typed past the slider's end") << 1 << 0 << "1500"
+                                                           << "70" << 100000000ll << "C" << 15 << size;
+        QTest::newRow("size: empty target") << 1 << 0 << ""
+                                            << "70" << 0ll << "C" << 1 << size;
+        QTest::newRow("size: letters") << 1 << 0 << "abc"
+                                       << "70" << 0ll << "C" << 1 << size;
+        QTest::newRow("size: blanks in a number") << 1 << 0 << " 1 0"
+                                                  << "70" << 1000000ll << "C" << 10 << size;
+        QTest::newRow("length: one minute") << 0 << 1 << "700"
+                                            << "1" << 0ll << "C" << 60 << length;
+        QTest::newRow("length: a minute and a half") << 0 << 1 << "700"
+                                                     << "1.5" << 0ll << "C" << 90 << length;
+        QTest::newRow("length: 1000 minutes, past 16 bits") << 0 << 1 << "700"
+                                                            << "1000" << 0ll << "C" << 60000 << length;
+        QTest::newRow("both passed in one tick: size wins") << 1 << 1 << "1"
+                                                            << "1" << 1000000ll / 60 + 1 << "C" << 60 << size;
+        QTest::newRow("size with a length target of 0: both")
+            << 1 << 1 << "1"
+            << "0" << 1000000ll << "C" << 1 << QStringList {sizeMessage, lengthMessage};
+        QTest::newRow("grayed size box never stops") << 2 << 0 << ""
+                                                     << "70" << 0ll << "C" << -1 << none;
+        QTest::newRow("grayed length box never stops") << 0 << 2 << "700"
+                                                       << "0" << 0ll << "C" << -1 << none;
+        QTest::newRow("both off") << 0 << 0 << ""
+                                  << "" << 0ll << "C" << -1 << none;
     }
 
     void rules()
@@ -209,19 +223,32 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("point");
         QTest::addColumn<double>("value");
-        QTest::newRow("whole") << "700" << "." << 700.0;
-        QTest::newRow("fraction") << "0.1" << "." << 0.1;
-        QTest::newRow("leading point") << ".5" << "." << 0.5;
-        QTest::newRow("blanks anywhere") << "  1 2 .5" << "." << 12.5;
-        QTest::newRow("negative") << "-3" << "." << -3.0;
-        QTest::newRow("trailing text") << "15MB" << "." << 15.0;
-        QTest::newRow("comma is not the point") << "1,5" << "." << 1.0;
-        QTest::newRow("comma locale") << "1,5" << "," << 1.5;
-        QTest::newRow("second point ends it") << "1.2.3" << "." << 1.2;
-        QTest::newRow("letters") << "abc" << "." << 0.0;
-        QTest::newRow("empty") << "" << "." << 0.0;
-        QTest::newRow("sign alone") << "-" << "." << 0.0;
-        QTest::newRow("no exponent") << "1e999" << "." << 1.0;
+        QTest::newRow("whole") << "700"
+                               << "." << 700.0;
+        QTest::newRow("fraction") << "0.1"
+                                  << "." << 0.1;
+        QTest::newRow("leading point") << ".5"
+                                       << "." << 0.5;
+        QTest::newRow("blanks anywhere") << "  1 2 .5"
+                                         << "." << 12.5;
+        QTest::newRow("negative") << "-3"
+                                  << "." << -3.0;
+        QTest::newRow("trailing text") << "15MB"
+                                       << "." << 15.0;
+        QTest::newRow("comma is not the point") << "1,5"
+                                                << "." << 1.0;
+        QTest::newRow("comma locale") << "1,5"
+                                      << "," << 1.5;
+        QTest::newRow("second point ends it") << "1.2.3"
+                                              << "." << 1.2;
+        QTest::newRow("letters") << "abc"
+                                 << "." << 0.0;
+        QTest::newRow("empty") << ""
+                               << "." << 0.0;
+        QTest::newRow("sign alone") << "-"
+                                    << "." << 0.0;
+        QTest::newRow("no exponent") << "1e999"
+                                     << "." << 1.0;
     }
 
     void typedNumbers()

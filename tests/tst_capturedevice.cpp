@@ -7,15 +7,15 @@
 #include "wavfile.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
-#include <sndfile.h>
 #include <csignal>
+#include <sndfile.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -278,8 +278,9 @@ private slots:
         QFile mine(m_drive.filePath(QStringLiteral("mine.wav")));
         QVERIFY(mine.open(QIODevice::WriteOnly) && mine.write("mine") == 4);
         mine.close();
-        for (const std::string& bad : {std::string("save capture c:\\mine.wav\0.x", 28), std::string("save capture c:\\mine.wav\t"),
-                                       std::string("save capture c:\\mi\nne.wav")}) {
+        for (const std::string& bad :
+             {std::string("save capture c:\\mine.wav\0.x", 28), std::string("save capture c:\\mine.wav\t"),
+              std::string("save capture c:\\mi\nne.wav")}) {
             QCOMPARE(mci(bad).code, 286u);
             QVERIFY(mine.open(QIODevice::ReadOnly));
             QCOMPARE(mine.readAll(), QByteArray("mine"));
@@ -297,8 +298,10 @@ private slots:
         QVERIFY(waitFor([] { return lengthBytes() >= 200000; }, 3000));
         mci("stop capture");
         QTemporaryDir full;
-        const bool mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-            QStringLiteral("-o"), QStringLiteral("size=64k"), QStringLiteral("tmpfs"), full.path()}) == 0;
+        const bool mounted = QProcess::execute(QStringLiteral("mount"),
+                                               {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                QStringLiteral("size=64k"), QStringLiteral("tmpfs"), full.path()})
+            == 0;
         QString target = full.filePath(QStringLiteral("take.wav"));
         rlimit saved {};
         if (!mounted) {

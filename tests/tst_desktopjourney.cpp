@@ -10,10 +10,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -31,7 +31,9 @@ QStringList spoolFiles(const QString& folder)
 qint64 spoolSize(const QString& folder)
 {
     const QStringList files = spoolFiles(folder);
-    return files.isEmpty() ? -1 : QFileInfo(folder + QStringLiteral("/quorvel/") + files.first()).size() - 4140; // less the header
+    return files.isEmpty()
+        ? -1
+        : QFileInfo(folder + QStringLiteral("/quorvel/") + files.first()).size() - 4140; // less the header
 }
 
 int clockSeconds(const QString& text)
@@ -156,9 +158,12 @@ private slots:
         QVERIFY(clickAt(window + QPoint(344, 96))); // Help
         const QList<XWindow> options = waitForWindows(QStringLiteral("^Options$"), 1, 5000);
         QVERIFY(!options.isEmpty());
-        const QImage clockBefore = QGuiApplication::primaryScreen()->grabWindow(0, clock.x(), clock.y(), clock.width(), clock.height()).toImage();
+        const QImage clockBefore = QGuiApplication::primaryScreen()
+                                       ->grabWindow(0, clock.x(), clock.y(), clock.width(), clock.height())
+                                       .toImage();
         // Options opens in the middle of the screen, over the main window: put it aside, as a user would.
-        QVERIFY(xdotool({QStringLiteral("windowmove"), options.first().id, QStringLiteral("700"), QStringLiteral("40")}));
+        QVERIFY(
+            xdotool({QStringLiteral("windowmove"), options.first().id, QStringLiteral("700"), QStringLiteral("40")}));
         QTRY_VERIFY(visibleWindows(QStringLiteral("^Options$")).value(0).geometry.topLeft() == QPoint(700, 40));
         QVERIFY(clickAt(window + QPoint(288, 96))); // Tray
         QVERIFY(waitUntilGone(QStringLiteral("^Quorvel$"), 5000));
@@ -171,7 +176,11 @@ private slots:
         QCOMPARE(quorvel.state(), QProcess::Running);
         QVERIFY(clickAt(trayIcon));
         QVERIFY(waitForWindows(QStringLiteral("^Quorvel$"), 1, 5000).size() == 1);
-        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::primaryScreen()->grabWindow(0, clock.x(), clock.y(), clock.width(), clock.height()).toImage() != clockBefore, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::primaryScreen()
+                                         ->grabWindow(0, clock.x(), clock.y(), clock.width(), clock.height())
+                                         .toImage()
+                                     != clockBefore,
+                                 5000);
         QGuiApplication::primaryScreen()->grabWindow(0).save(path(QStringLiteral("main window.png")));
         keepOutput(QStringLiteral("main window.png"));
 

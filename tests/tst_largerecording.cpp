@@ -65,7 +65,9 @@ private slots:
             QCOMPARE(got.size(), 4000);
             QVERIFY2(got == expected, qPrintable(QStringLiteral("frame %1").arg(frame)));
         }
-        QCOMPARE(QDir(drive.filePath(QStringLiteral("quorvel"))).entryList({QStringLiteral("quorvel-spool-*")}, QDir::Files), QStringList());
+        QCOMPARE(
+            QDir(drive.filePath(QStringLiteral("quorvel"))).entryList({QStringLiteral("quorvel-spool-*")}, QDir::Files),
+            QStringList());
 
         rusage usage {};
         getrusage(RUSAGE_SELF, &usage);

@@ -6,8 +6,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -158,12 +158,14 @@ private slots:
     // woken, not waited for. Times from quorvel-mci --timing; a block, not a timing, fails this.
     void stopAndRestartDoNotWait()
     {
-        QStringList commands = {QStringLiteral("open new type waveaudio alias capture"),
-                                QStringLiteral("set capture samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400"),
-                                QStringLiteral("record capture"), QStringLiteral("sleep 2000"), QStringLiteral("stop capture")};
+        QStringList commands
+            = {QStringLiteral("open new type waveaudio alias capture"),
+               QStringLiteral(
+                   "set capture samplespersec 44100 channels 2 bitspersample 16 alignment 4 bytespersec 176400"),
+               QStringLiteral("record capture"), QStringLiteral("sleep 2000"), QStringLiteral("stop capture")};
         for (int i = 0; i < 20; ++i)
-            commands << QStringLiteral("play capture from 0") << QStringLiteral("sleep 500") << QStringLiteral("stop capture")
-                     << QStringLiteral("status capture mode");
+            commands << QStringLiteral("play capture from 0") << QStringLiteral("sleep 500")
+                     << QStringLiteral("stop capture") << QStringLiteral("status capture mode");
         for (int i = 0; i < 20; ++i)
             commands << QStringLiteral("play capture from 0") << QStringLiteral("sleep 300");
         commands << QStringLiteral("stop capture");
@@ -205,7 +207,9 @@ private slots:
         QVERIFY(pidFile.open(QIODevice::ReadOnly));
         const pid_t server = static_cast<pid_t>(pidFile.readAll().trimmed().toInt());
         QVERIFY(server > 0);
-        const auto threads = [] { return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(); };
+        const auto threads = [] {
+            return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+        };
         const QString spools = qEnvironmentVariable("XDG_STATE_HOME") + QStringLiteral("/quorvel");
         const qsizetype before = threads();
 
@@ -235,7 +239,8 @@ private slots:
         QCOMPARE(mci("open new type waveaudio alias hung").code, 0u);
         QCOMPARE(mci("status hung mode").reply, QStringLiteral("stopped"));
         QCOMPARE(mci("record hung").code, 0u);
-        QTRY_VERIFY_WITH_TIMEOUT(mci("set hung time format bytes").code == 0 && mciNumber("status hung length") > 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(mci("set hung time format bytes").code == 0 && mciNumber("status hung length") > 0,
+                                 5000);
         QCOMPARE(mci("status hung mode").reply, QStringLiteral("recording"));
         mci("close hung");
     }

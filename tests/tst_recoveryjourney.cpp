@@ -63,7 +63,9 @@ private slots:
         // Eight seconds of 11.025 kHz 16-bit stereo, 44100 bytes a second, on disk.
         const auto spoolAudio = [this] {
             const QStringList files = spools();
-            return files.isEmpty() ? 0 : QFileInfo(path(QStringLiteral("state/quorvel/")) + files.first()).size() - 4140; // less the header
+            return files.isEmpty()
+                ? 0
+                : QFileInfo(path(QStringLiteral("state/quorvel/")) + files.first()).size() - 4140; // less the header
         };
         QTRY_VERIFY_WITH_TIMEOUT(spoolAudio() >= 8 * 44100, 20000);
 
@@ -91,12 +93,13 @@ private slots:
         // The message, read as a user copies it: a triple click selects its text.
         const XWindow box = both.last();
         QGuiApplication::clipboard()->clear(QClipboard::Selection);
-        xdotool({QStringLiteral("mousemove"), QString::number(box.geometry.x() + 100), QString::number(box.geometry.y() + 20),
-                 QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("3"), QStringLiteral("--delay"),
-                 QStringLiteral("60"), QStringLiteral("1")});
+        xdotool({QStringLiteral("mousemove"), QString::number(box.geometry.x() + 100),
+                 QString::number(box.geometry.y() + 20), QStringLiteral("click"), QStringLiteral("--repeat"),
+                 QStringLiteral("3"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")});
         QTRY_VERIFY(!QGuiApplication::clipboard()->text(QClipboard::Selection).isEmpty());
-        QVERIFY2(QGuiApplication::clipboard()->text(QClipboard::Selection).contains(QLatin1String("not closed properly")),
-                 qPrintable(QGuiApplication::clipboard()->text(QClipboard::Selection)));
+        QVERIFY2(
+            QGuiApplication::clipboard()->text(QClipboard::Selection).contains(QLatin1String("not closed properly")),
+            qPrintable(QGuiApplication::clipboard()->text(QClipboard::Selection)));
         QVERIFY(pressKeys(box, QStringLiteral("Return")));
 
         const QString file = path(QStringLiteral("drive/")) + recovered().first();

@@ -206,7 +206,8 @@ private slots:
         // Said as it is: no MP3, and the WAV that was kept.
         QVERIFY(s().boxes.shown[0].text.contains(QStringLiteral("could not be started")));
         QVERIFY(s().boxes.shown[0].text.contains(QStringLiteral("saved as c:\\take1.wav")));
-        QCOMPARE(s().boxes.shown[1].text, QStringLiteral("File Saved: c:\\take1.wav    Would you like to view the file?"));
+        QCOMPARE(s().boxes.shown[1].text,
+                 QStringLiteral("File Saved: c:\\take1.wav    Would you like to view the file?"));
         QVERIFY(QFile::exists(onDrive(QStringLiteral("take1.wav"))));
     }
 
@@ -299,9 +300,11 @@ private slots:
         const QString replaceIt = QStringLiteral(" already exists. Do you want to replace it?");
         QTest::newRow("wav over a wav") << false << QStringList {"take1.wav"} << "c:\\take1.wav" + replaceIt;
         QTest::newRow("mp3 over an mp3") << true << QStringList {"take1.mp3"} << "c:\\take1.mp3" + replaceIt;
-        QTest::newRow("mp3 save over a wav of that name") << true << QStringList {"take1.wav"} << "c:\\take1.wav" + replaceIt;
-        QTest::newRow("mp3 save over both") << true << QStringList {"take1.mp3", "take1.wav"}
-                                            << "c:\\take1.mp3 and c:\\take1.wav already exist. Do you want to replace them?";
+        QTest::newRow("mp3 save over a wav of that name")
+            << true << QStringList {"take1.wav"} << "c:\\take1.wav" + replaceIt;
+        QTest::newRow("mp3 save over both")
+            << true << QStringList {"take1.mp3", "take1.wav"}
+            << "c:\\take1.mp3 and c:\\take1.wav already exist. Do you want to replace them?";
     }
 
     void existingFile()

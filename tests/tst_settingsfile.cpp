@@ -78,7 +78,8 @@ class TestSettingsFile : public QObject
     {
         m_form->Form_Unload();
         const QByteArray bytes = readFile();
-        return bytes.endsWith("\r\n") ? QString::fromLatin1(bytes.chopped(2)) : QStringLiteral("(no line: %1)").arg(QString::fromLatin1(bytes));
+        return bytes.endsWith("\r\n") ? QString::fromLatin1(bytes.chopped(2))
+                                      : QStringLiteral("(no line: %1)").arg(QString::fromLatin1(bytes));
     }
 
     QString roundTrip(const QString& line)
@@ -130,7 +131,8 @@ private slots:
         QTest::addColumn<QString>("line");
         const QStringList anyField = {"nan", "inf", "-inf", "1e999", "1e3", "0x10", "7x", "", " ", "--1", "1.2.3"};
         const QList<QStringList> ranges = {
-            {"3", "-1"}, {"3", "-1"}, {"0", "1001"}, {"0", "101"}, {"16", "-2"}, {}, {}, {}, {"3"}, {"3"}, {"TRUE", "1"}, {"0"},
+            {"3", "-1"}, {"3", "-1"}, {"0", "1001"}, {"0", "101"}, {"16", "-2"},  {},
+            {},          {},          {"3"},         {"3"},        {"TRUE", "1"}, {"0"},
         };
         const QStringList fields = fieldsOf(defaults);
         for (int i = 0; i < fields.size(); ++i) {
@@ -187,12 +189,18 @@ private slots:
         QTest::addColumn<QString>("left");
         QTest::addColumn<QString>("top");
         QTest::addColumn<bool>("moved");
-        QTest::newRow("on the primary screen") << "5265" << "4125" << false;
-        QTest::newRow("on the left screen") << "-9000" << "-9000" << false;
-        QTest::newRow("far right") << "100000000" << "4125" << true;
-        QTest::newRow("far left and up") << "-45000000000" << "-45000000000" << true;
-        QTest::newRow("across the bottom edge") << "0" << "10000" << true;
-        QTest::newRow("in the gap between screens") << "-3000" << "3000" << true;
+        QTest::newRow("on the primary screen") << "5265"
+                                               << "4125" << false;
+        QTest::newRow("on the left screen") << "-9000"
+                                            << "-9000" << false;
+        QTest::newRow("far right") << "100000000"
+                                   << "4125" << true;
+        QTest::newRow("far left and up") << "-45000000000"
+                                         << "-45000000000" << true;
+        QTest::newRow("across the bottom edge") << "0"
+                                                << "10000" << true;
+        QTest::newRow("in the gap between screens") << "-3000"
+                                                    << "3000" << true;
     }
 
     void positions()
@@ -225,9 +233,11 @@ private slots:
             const qsizetype complete = part.count(',') + (part.endsWith("\r\n") || part.endsWith('\r') ? 1 : 0);
             for (int i = 0; i < 12; ++i) {
                 if (i < complete)
-                    QVERIFY2(written.at(i) == wanted.at(i), qPrintable(QStringLiteral("cut %1, field %2").arg(cut).arg(i + 1)));
+                    QVERIFY2(written.at(i) == wanted.at(i),
+                             qPrintable(QStringLiteral("cut %1, field %2").arg(cut).arg(i + 1)));
                 else if (i > complete && !(i == 11 && complete == 10)) // a whole #TRUE# clears the other option
-                    QVERIFY2(written.at(i) == fallback.at(i), qPrintable(QStringLiteral("cut %1, field %2").arg(cut).arg(i + 1)));
+                    QVERIFY2(written.at(i) == fallback.at(i),
+                             qPrintable(QStringLiteral("cut %1, field %2").arg(cut).arg(i + 1)));
             }
             delete m_form;
             m_form = nullptr;

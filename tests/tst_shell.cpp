@@ -75,7 +75,8 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
         qputenv("QUORVEL_DRIVE_C", QFile::encodeName(m_drive.path()));
         // The application folder's starter, as the build makes it.
-        QVERIFY(QFile::copy(QStringLiteral(QUORVEL_APP_DIR "/Quorvel.desktop"), m_app.filePath(QStringLiteral("Quorvel.desktop"))));
+        QVERIFY(QFile::copy(QStringLiteral(QUORVEL_APP_DIR "/Quorvel.desktop"),
+                            m_app.filePath(QStringLiteral("Quorvel.desktop"))));
     }
 
     void cleanup()
@@ -262,8 +263,9 @@ private slots:
         QDir(m_app.path()).mkdir(QStringLiteral("HELPFILE"));
         QVERIFY(QFile::copy(QStringLiteral(QUORVEL_APP_DIR "/HELPFILE/HELPFILE.html"),
                             m_app.filePath(QStringLiteral("HELPFILE/HELPFILE.html"))));
-        QList<QWidget*> windows = {m_form, ui::Form10::showDialog(m_services->services),
-                                   ui::Form1::showDialog(m_services->services), ui::Form2::showDialog(m_services->services)};
+        QList<QWidget*> windows
+            = {m_form, ui::Form10::showDialog(m_services->services), ui::Form1::showDialog(m_services->services),
+               ui::Form2::showDialog(m_services->services)};
         QTextBrowser* first = nullptr;
         for (QWidget* window : windows) {
             window->activateWindow();

@@ -3,8 +3,8 @@
 #include "form8.h"
 #include "help.h"
 #include "lifetime.h"
-#include "skin.h"
 #include "saveflow.h"
+#include "skin.h"
 
 #include <QEvent>
 #include <QGuiApplication>

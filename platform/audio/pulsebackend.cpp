@@ -317,8 +317,7 @@ public:
             m_stream, [](pa_stream*, int, void* done) { *static_cast<bool*>(done) = true; }, &drained);
         if (!operation)
             return;
-        while (!drained && !m_interrupted.load(std::memory_order_acquire) && good() && fetch(-1)) {
-        }
+        while (!drained && !m_interrupted.load(std::memory_order_acquire) && good() && fetch(-1)) { }
         pa_operation_cancel(operation);
         pa_operation_unref(operation);
     }
@@ -355,10 +354,10 @@ bool PulseBackend::reachable() const
     // one nobody listens on answers at once.
     std::string path;
     if (const char* server = std::getenv("PULSE_SERVER"); server && *server) {
-        const std::string_view spec(server);
-        if (spec.rfind("unix:", 0) != 0 || spec.find_first_of(" \t") != std::string_view::npos)
+        const std::string_view address(server);
+        if (address.rfind("unix:", 0) != 0 || address.find_first_of(" \t") != std::string_view::npos)
             return true; // another kind of address, or a list: only the server can tell
-        path = spec.substr(5);
+        path = address.substr(5);
     } else if (const char* runtime = std::getenv("PULSE_RUNTIME_PATH"); runtime && *runtime) {
         path = std::string(runtime) + "/native";
     } else if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg) {

@@ -117,7 +117,7 @@ public:
         return true;
     }
 
-    void drain() override {}
+    void drain() override { }
     void interrupt() override { m_interrupted.store(true, std::memory_order_release); }
 
 private:

@@ -2,11 +2,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QRadioButton>
 #include <QEvent>
 #include <QFile>
 #include <QFont>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QWidget>
 
 // The style sheet lives in a static library, so its resource must be registered by hand.

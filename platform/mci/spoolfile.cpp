@@ -206,7 +206,9 @@ std::vector<std::string> recoverAbandonedSpools(const std::filesystem::path& fol
             ::close(fd);
             continue;
         }
-        struct stat info {};
+        struct stat info
+        {
+        };
         std::vector<std::byte> h(SpoolFile::audioOffset);
         const bool readable = ::fstat(fd, &info) == 0 && ::pread(fd, h.data(), h.size(), 0) == ssize_t(h.size());
         const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);

@@ -4,8 +4,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>

@@ -83,7 +83,8 @@ KernelCopy copyByKernel(const std::filesystem::path& partial, const PcmFormat& f
     std::uint64_t left = bytes;
     bool first = true;
     while (ok && left > 0) {
-        const ssize_t n = ::copy_file_range(spool.descriptor(), &from, out, &to, static_cast<std::size_t>(std::min<std::uint64_t>(left, 1ull << 30)), 0);
+        const ssize_t n = ::copy_file_range(spool.descriptor(), &from, out, &to,
+                                            static_cast<std::size_t>(std::min<std::uint64_t>(left, 1ull << 30)), 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {

@@ -39,8 +39,8 @@ bool typeText(const QString& text)
 QList<XWindow> visibleWindows(const QString& titlePattern)
 {
     QList<XWindow> windows;
-    const QString ids =
-        xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), titlePattern});
+    const QString ids = xdotoolOutput(
+        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), titlePattern});
     for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QString shell = xdotoolOutput({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id});
         int values[4] = {-1, -1, -1, -1};
@@ -83,8 +83,8 @@ bool waitUntilGone(const QString& titlePattern, int timeoutMs)
 
 bool pressKeys(const XWindow& window, const QString& keys)
 {
-    return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window.id}) &&
-           xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+    return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window.id})
+        && xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
 }
 
 } // namespace quorvel::test
