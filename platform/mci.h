@@ -32,7 +32,7 @@ public:
 Mci& systemMci();
 
 // Recordings left behind by a program that died while recording (a crash, a kill, a power cut)
-// are moved into `folder` as "Recovered yyyy-mm-dd hh.mm.ss.wav", named after their start, and
+// (their lock is free) are moved into `folder` as "Recovered yyyy-mm-dd hh.mm.ss.wav", named after their start, and
 // their names returned. Those of programs still running are left alone; empty ones deleted.
 std::vector<std::string> recoverAbandonedRecordings(const std::filesystem::path& folder);
 

@@ -2,6 +2,7 @@
 
 #include "audio/syntheticbackend.h"
 #include "capturecommands.h"
+#include "filesizelimit.h"
 #include "mcicall.h"
 #include "recordingformat.h"
 #include "wavfile.h"
@@ -14,9 +15,7 @@
 #include <QTest>
 #include <QThread>
 
-#include <csignal>
 #include <sndfile.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace quorvel;
@@ -49,6 +48,17 @@ std::uint64_t lengthBytes()
 {
     mci("set capture time format bytes");
     return mciNumber("status capture length");
+}
+
+// A fresh device holding this many bytes of the synthetic tone, stopped.
+bool recorded(std::uint64_t bytes)
+{
+    useBackend({.captureLimit = bytes});
+    mci("open new type waveaudio alias capture");
+    mci("record capture");
+    const bool done = waitFor([bytes] { return lengthBytes() >= bytes; }, 3000);
+    mci("stop capture");
+    return done;
 }
 
 } // namespace
@@ -261,11 +271,7 @@ private slots:
     // allows; a control character in it is refused before any file is touched.
     void savePaths()
     {
-        useBackend({.captureLimit = 1000});
-        mci("open new type waveaudio alias capture");
-        mci("record capture");
-        QVERIFY(waitFor([] { return lengthBytes() >= 1000; }, 3000));
-        mci("stop capture");
+        QVERIFY(recorded(1000));
         QStringList words;
         for (int i = 0; i < 40; ++i)
             words << QStringLiteral("w%1").arg(i);
@@ -292,29 +298,20 @@ private slots:
     // A save that runs out of room leaves nothing behind.
     void saveToAFullDisk()
     {
-        useBackend({.captureLimit = 200000});
-        mci("open new type waveaudio alias capture");
-        mci("record capture");
-        QVERIFY(waitFor([] { return lengthBytes() >= 200000; }, 3000));
-        mci("stop capture");
+        QVERIFY(recorded(200000));
         QTemporaryDir full;
         const bool mounted = QProcess::execute(QStringLiteral("mount"),
                                                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
                                                 QStringLiteral("size=64k"), QStringLiteral("tmpfs"), full.path()})
             == 0;
-        QString target = full.filePath(QStringLiteral("take.wav"));
-        rlimit saved {};
-        if (!mounted) {
-            // No tmpfs to be had here: the same failure, as a file size limit.
-            std::signal(SIGXFSZ, SIG_IGN);
-            getrlimit(RLIMIT_FSIZE, &saved);
-            rlimit tiny = saved;
-            tiny.rlim_cur = 64 * 1024;
-            setrlimit(RLIMIT_FSIZE, &tiny);
+        const QString target = full.filePath(QStringLiteral("take.wav"));
+        std::uint32_t code = 0;
+        if (mounted) {
+            code = mci("save capture " + target.toStdString()).code;
+        } else {
+            const FileSizeLimit tiny(64 * 1024); // no tmpfs to be had here: the same failure
+            code = mci("save capture " + target.toStdString()).code;
         }
-        const auto code = mci("save capture " + target.toStdString()).code;
-        if (!mounted)
-            setrlimit(RLIMIT_FSIZE, &saved);
         const QStringList left = QDir(full.path()).entryList(QDir::Files);
         if (mounted)
             QProcess::execute(QStringLiteral("umount"), {full.path()});

@@ -36,6 +36,14 @@ qint64 spoolSize(const QString& folder)
         : QFileInfo(folder + QStringLiteral("/quorvel/") + files.first()).size() - 4140; // less the header
 }
 
+// The tray menu pops up at the cursor, over the icon.
+bool trayMenuShown()
+{
+    const QList<XWindow> windows = visibleWindows(QString());
+    return std::any_of(windows.begin(), windows.end(),
+                       [](const XWindow& w) { return w.geometry.topLeft() == trayIcon && w.geometry.height() > 100; });
+}
+
 int clockSeconds(const QString& text)
 {
     const QTime time = QTime::fromString(text, QStringLiteral("hh:mm:ss"));
@@ -103,13 +111,11 @@ private slots:
         // Button centres in the window, from its layout.
         const QPoint record = window + QPoint(232, 40), listen = window + QPoint(288, 40),
                      reset = window + QPoint(344, 40);
-        QTest::qWait(700); // the first status ticks
 
         QVERIFY(clickAt(record));
         QTRY_VERIFY_WITH_TIMEOUT(spoolSize(spool) > 0, 3000);
         const qint64 early = spoolSize(spool);
-        QTest::qWait(1500);
-        QVERIFY2(spoolSize(spool) > early, "the recording does not grow");
+        QTRY_VERIFY2_WITH_TIMEOUT(spoolSize(spool) > early, "the recording does not grow", 5000);
 
         QVERIFY(clickAt(record)); // Stop lies in the same place
         QTest::qWait(300);
@@ -118,7 +124,6 @@ private slots:
         QCOMPARE(spoolSize(spool), stopped);
 
         QVERIFY(clickAt(listen));
-        QTest::qWait(500);
         QVERIFY(clickAt(reset));
         QTRY_COMPARE_WITH_TIMEOUT(spoolFiles(spool), QStringList(), 3000); // discarded with the device
         QVERIFY(QProcess::execute(QStringLiteral("xdotool"),
@@ -128,7 +133,7 @@ private slots:
 
         // Exit from the tray menu.
         QVERIFY(clickAt(trayIcon, 3));
-        QTest::qWait(500);
+        QTRY_VERIFY_WITH_TIMEOUT(trayMenuShown(), 5000);
         QVERIFY(clickAt(trayExitItem));
         QVERIFY(quorvel.waitForFinished(10000));
         QCOMPARE(quorvel.exitStatus(), QProcess::NormalExit);
@@ -188,8 +193,11 @@ private slots:
         QVERIFY(clickAt(window + QPoint(288, 96)));
         QVERIFY(waitUntilGone(QStringLiteral("^Quorvel$"), 5000));
         QVERIFY(clickAt(trayIcon, 3));
-        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(QString()).isEmpty(), 5000);
-        QTest::qWait(300); // the menu paints itself once mapped
+        QTRY_VERIFY_WITH_TIMEOUT(trayMenuShown(), 5000);
+        // Painted, not just mapped: the menu's light background where the screen is black.
+        QTRY_VERIFY(
+            QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixelColor(trayIcon + QPoint(60, 60)).lightness()
+            > 100);
         QGuiApplication::primaryScreen()->grabWindow(0).save(path(QStringLiteral("tray menu.png")));
         keepOutput(QStringLiteral("tray menu.png"));
         QElapsedTimer exiting;

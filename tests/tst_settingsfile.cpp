@@ -2,6 +2,7 @@
 // of a damaged or unwritable one.
 
 #include "doubles.h"
+#include "filesizelimit.h"
 #include "form8.h"
 
 #include <QDir>
@@ -10,9 +11,6 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -250,14 +248,11 @@ private slots:
         const QByteArray old = "1,0,700,70,7,2150,5265,4125,0,0,#FALSE#,#TRUE#\r\n";
         auto& c = load(old);
         c.HScroll1->setValue(999);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved {};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit tiny = saved;
-        tiny.rlim_cur = 10; // no file may grow past 10 bytes: the new line cannot be written
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-        m_form->Form_Unload();
-        setrlimit(RLIMIT_FSIZE, &saved);
+        {
+            const FileSizeLimit tiny(10); // the new line cannot be written
+            QVERIFY(tiny.isSet());
+            m_form->Form_Unload();
+        }
         QCOMPARE(readFile(), old);
         QCOMPARE(QDir(m_app.path()).entryList(QDir::Files), QStringList {QStringLiteral("settings9.txt")});
         QVERIFY(m_services->mci.commands.contains(QStringLiteral("close capture")));

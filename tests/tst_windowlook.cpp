@@ -27,6 +27,17 @@ bool fits(const QLabel* label)
     return label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
 }
 
+// The one-line labels of a window whose caption does not fit.
+QStringList cutCaptions(QWidget* window)
+{
+    QStringList cut;
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty() && !label->wordWrap() && !fits(label))
+            cut << label->objectName();
+    }
+    return cut;
+}
+
 // The darkest pixel of a control's text, 0 black to 255 white.
 int darkest(QWidget* widget, int fromX)
 {
@@ -73,10 +84,7 @@ private slots:
         // "Target Filesize MB" ends before its slider begins.
         QVERIFY(fits(c.Label8));
         QVERIFY(c.Label8->x() + c.Label8->fontMetrics().horizontalAdvance(c.Label8->text()) < c.HScroll1->x());
-        for (QLabel* label : m_form->findChildren<QLabel*>()) {
-            if (!label->text().isEmpty() && !label->wordWrap())
-                QVERIFY2(fits(label), qPrintable(label->objectName()));
-        }
+        QCOMPARE(cutCaptions(m_form), QStringList());
         // A disabled option is dark enough to read on its grey panel.
         const int enabledText = darkest(c.Check3, 18);
         c.Check4->click();
@@ -108,19 +116,14 @@ private slots:
         QVERIFY(save->Label2->heightForWidth(save->Label2->width()) <= save->Label2->height());
         save->close();
 
-        ui::Form2* about = ui::Form2::showDialog(m_services->services);
-        QVERIFY(QTest::qWaitForWindowExposed(about));
-        keepScreenshot(about, QStringLiteral("about"));
-        for (QLabel* label : about->findChildren<QLabel*>())
-            QVERIFY2(label->text().isEmpty() || label->wordWrap() || fits(label), qPrintable(label->objectName()));
-        about->close();
-
-        ui::Form1* options = ui::Form1::showDialog(m_services->services);
-        QVERIFY(QTest::qWaitForWindowExposed(options));
-        keepScreenshot(options, QStringLiteral("options"));
-        for (QLabel* label : options->findChildren<QLabel*>())
-            QVERIFY2(label->text().isEmpty() || label->wordWrap() || fits(label), qPrintable(label->objectName()));
-        options->close();
+        const QList<QPair<QWidget*, QString>> small = {{ui::Form2::showDialog(m_services->services), u"about"_qs},
+                                                       {ui::Form1::showDialog(m_services->services), u"options"_qs}};
+        for (const auto& [window, name] : small) {
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            keepScreenshot(window, name);
+            QCOMPARE(cutCaptions(window), QStringList());
+            window->close();
+        }
     }
 };
 

@@ -37,8 +37,8 @@ using Clock = std::chrono::steady_clock;
 
 // A connection to the server on a plain, single-threaded libpulse main loop that the stream's own
 // thread drives, as parecord does: the audio never has to be handed from one thread to another,
-// which costs far more than the audio itself on a virtual machine. (pa_simple wakes two threads
-// per fragment.) Connecting gives up when the device cancels, or after a few seconds of a server
+// which costs far more than the audio itself on a virtual machine. (libpulse's simple API wakes two
+// threads per fragment.) Connecting gives up when the device cancels, or after a few seconds of a server
 // that does not answer.
 class PulseConnection
 {

@@ -61,7 +61,6 @@ void useClassicFontFaces()
 void applySkin(QWidget* window)
 {
     registerSkinResource();
-    useClassicFontFaces();
     QFile sheet(QStringLiteral(":/skin/quorvel.qss"));
     if (!window || !sheet.open(QIODevice::ReadOnly))
         return;

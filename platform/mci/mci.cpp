@@ -5,7 +5,6 @@
 #include "audio/audiobackend.h"
 #include "errors.h"
 #include "paths.h"
-#include "spoolfile.h"
 #include "wavedevice.h"
 
 #include <algorithm>
@@ -515,11 +514,6 @@ Mci& systemMci()
     };
     static SystemMci instance;
     return instance;
-}
-
-std::vector<std::string> recoverAbandonedRecordings(const std::filesystem::path& folder)
-{
-    return recoverAbandonedSpools(folder);
 }
 
 } // namespace quorvel::platform

@@ -1,6 +1,8 @@
 #include "spoolfile.h"
 
-#include "littleendian.h"
+#include "mci.h"
+
+#include "riffheader.h"
 #include "wavwriter.h"
 
 #include <cerrno>
@@ -49,17 +51,7 @@ std::vector<std::byte> header(const PcmFormat& format, std::uint64_t audioBytes,
         putTag(p + 12, "JUNK");
         put32(p + 16, static_cast<std::uint32_t>(fmtAt - 20));
     }
-    std::byte* f = p + fmtAt;
-    putTag(f, "fmt ");
-    put32(f + 4, 16);
-    put16(f + 8, 1); // PCM
-    put16(f + 10, format.channels);
-    put32(f + 12, format.samplesPerSec);
-    put32(f + 16, format.bytesPerSec());
-    put16(f + 20, static_cast<std::uint16_t>(format.blockAlign()));
-    put16(f + 22, format.bitsPerSample);
-    putTag(f + 24, "data");
-    put32(f + 28, rf64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(audioBytes));
+    putFormatAndData(p + fmtAt, format, rf64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(audioBytes));
     return h;
 }
 
@@ -76,6 +68,12 @@ bool writeAll(int fd, const std::byte* data, std::size_t size, std::uint64_t off
         offset += static_cast<std::uint64_t>(n);
     }
     return true;
+}
+
+// A classic RIFF size field can't describe this much audio behind the spool's header.
+bool needsRf64(std::uint64_t audioBytes)
+{
+    return audioBytes > maxClassicWavData - (SpoolFile::audioOffset - 44);
 }
 
 std::int64_t nowSeconds()
@@ -151,9 +149,25 @@ bool SpoolFile::reset(const PcmFormat& format)
 
 bool SpoolFile::writeHeader(std::uint64_t audioBytes)
 {
-    m_rf64 = m_rf64 || audioBytes > maxClassicWavData - (audioOffset - 44);
+    m_rf64 = m_rf64 || needsRf64(audioBytes);
     const auto h = header(m_format, audioBytes, m_rf64);
     return writeAll(m_fd, h.data(), h.size(), 0);
+}
+
+bool SpoolFile::writeSizes(std::uint64_t audioBytes)
+{
+    // Only the sizes move while recording: the RIFF and data sizes, or the ds64 fields past 4 GiB.
+    const std::uint64_t riffSize = audioOffset - 8 + audioBytes;
+    std::byte field[24];
+    if (m_rf64) {
+        le::put64(field, riffSize);
+        le::put64(field + 8, audioBytes);
+        le::put64(field + 16, audioBytes / std::max<std::uint32_t>(m_format.blockAlign(), 1));
+        return writeAll(m_fd, field, 24, 20);
+    }
+    le::put32(field, static_cast<std::uint32_t>(riffSize));
+    le::put32(field + 4, static_cast<std::uint32_t>(audioBytes));
+    return writeAll(m_fd, field, 4, 4) && writeAll(m_fd, field + 4, 4, audioOffset - 4);
 }
 
 bool SpoolFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
@@ -163,7 +177,8 @@ bool SpoolFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 
 bool SpoolFile::commit(std::uint64_t audioBytes)
 {
-    if (!writeHeader(audioBytes))
+    const bool written = !m_rf64 && needsRf64(audioBytes) ? writeHeader(audioBytes) : writeSizes(audioBytes);
+    if (!written)
         return false;
     const std::int64_t now = nowSeconds();
     if (now - m_lastSync >= 1) {
@@ -190,7 +205,7 @@ std::ptrdiff_t SpoolFile::readAt(std::uint64_t offset, std::span<std::byte> buff
     return static_cast<std::ptrdiff_t>(done);
 }
 
-std::vector<std::string> recoverAbandonedSpools(const std::filesystem::path& folder)
+std::vector<std::string> recoverAbandonedRecordings(const std::filesystem::path& folder)
 {
     std::vector<std::string> recovered;
     std::error_code ec;
@@ -225,7 +240,7 @@ std::vector<std::string> recoverAbandonedSpools(const std::filesystem::path& fol
         format.bitsPerSample = get16(f + 22);
         const std::uint64_t align = std::max<std::uint32_t>(format.blockAlign(), 1);
         const std::uint64_t audio = (size - SpoolFile::audioOffset) / align * align;
-        const bool rf64 = audio > maxClassicWavData - (SpoolFile::audioOffset - 44);
+        const bool rf64 = needsRf64(audio);
         const auto fixed = header(format, audio, rf64);
         if (::ftruncate(fd, static_cast<off_t>(SpoolFile::audioOffset + audio)) != 0
             || !writeAll(fd, fixed.data(), fixed.size(), 0) || ::fdatasync(fd) != 0) {

@@ -50,6 +50,7 @@ public:
 
 private:
     bool writeHeader(std::uint64_t audioBytes);
+    bool writeSizes(std::uint64_t audioBytes);
 
     int m_fd = -1;
     std::filesystem::path m_path;
@@ -60,11 +61,5 @@ private:
 
 // The folder the spools live in.
 std::filesystem::path spoolFolder();
-
-// Spools whose program died (their lock is free) are moved into `folder` as
-// "Recovered yyyy-mm-dd hh.mm.ss.wav", after the recording's start, with their header brought up
-// to the audio the file holds. Empty ones are deleted. Spools of running programs are left alone.
-// Returns the names of the recovered files.
-std::vector<std::string> recoverAbandonedSpools(const std::filesystem::path& folder);
 
 } // namespace quorvel::platform

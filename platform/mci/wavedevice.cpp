@@ -176,23 +176,33 @@ void WaveDevice::reapFinished(bool wait)
     });
 }
 
-WaveDevice::Opened WaveDevice::launch(std::function<void(Control&)> run)
+std::uint32_t WaveDevice::launch(std::function<void(Control&)> run)
 {
     m_worker = std::make_unique<Worker>();
     auto control = m_worker->control;
+    auto shared = m_shared;
+    const std::uint64_t generation = shared->generation.load();
     // Streams never overlap: the one before this has gone before this one opens.
     std::shared_ptr<Control> previous = m_finishing.empty() ? nullptr : m_finishing.back()->control;
-    m_worker->thread = std::thread([control, previous, run = std::move(run)] {
+    m_worker->thread = std::thread([control, previous, shared, generation, run = std::move(run)] {
         if (previous)
             previous->waitDone(10s);
         run(*control);
+        if (shared->generation.load(std::memory_order_acquire) == generation)
+            shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
         control->markDone();
     });
-    std::unique_lock lock(control->mutex);
-    control->changed.wait_for(lock, commandWait, [&] { return control->opened; });
-    if (!control->opened)
-        return Opened::NotYet;
-    return control->failed ? Opened::No : Opened::Yes;
+    bool failed = false;
+    {
+        std::unique_lock lock(control->mutex);
+        control->changed.wait_for(lock, commandWait, [&] { return control->opened; });
+        failed = control->opened && control->failed;
+    }
+    if (!failed)
+        return 0;
+    stopWorker();
+    m_shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
+    return 328;
 }
 
 std::uint32_t WaveDevice::record()
@@ -213,11 +223,10 @@ std::uint32_t WaveDevice::record()
     auto shared = m_shared;
     auto backend = m_backend;
     const PcmFormat format = m_format;
-    const std::uint64_t generation = shared->generation.load();
     const std::size_t chunk = std::max<std::size_t>(m_backend->chunkBytes(m_format), m_format.blockAlign());
     shared->mode.store(DeviceMode::Recording, std::memory_order_release);
 
-    const Opened opened = launch([shared, backend, format, generation, chunk](Control& control) {
+    return launch([shared, backend, format, chunk](Control& control) {
         std::shared_ptr<CaptureStream> stream;
         if (!control.stop.load(std::memory_order_acquire))
             stream = backend->openCapture(format, control.stop);
@@ -252,15 +261,7 @@ std::uint32_t WaveDevice::record()
                 flush();
         }
         control.release(stream, control.capture);
-        if (shared->generation.load(std::memory_order_acquire) == generation)
-            shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
     });
-    if (opened == Opened::No) {
-        stopWorker();
-        m_shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
-        return 328;
-    }
-    return 0;
 }
 
 void WaveDevice::stop()
@@ -294,12 +295,11 @@ std::uint32_t WaveDevice::play(std::optional<std::uint64_t> fromByte)
     auto shared = m_shared;
     auto backend = m_backend;
     const PcmFormat format = m_format;
-    const std::uint64_t generation = shared->generation.load();
     const std::size_t chunk = std::max<std::size_t>(m_backend->playbackChunkBytes(m_format), m_format.blockAlign());
     shared->position.store(from, std::memory_order_release);
     shared->mode.store(DeviceMode::Playing, std::memory_order_release);
 
-    const Opened opened = launch([shared, backend, format, generation, chunk, from, length](Control& control) {
+    return launch([shared, backend, format, chunk, from, length](Control& control) {
         std::shared_ptr<PlaybackStream> stream;
         if (!control.stop.load(std::memory_order_acquire))
             stream = backend->openPlayback(format, control.stop);
@@ -324,15 +324,7 @@ std::uint32_t WaveDevice::play(std::optional<std::uint64_t> fromByte)
                 stream->drain(); // the last buffer reaches the speaker, unless a stop comes first
         }
         control.release(stream, control.playback);
-        if (shared->generation.load(std::memory_order_acquire) == generation)
-            shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
     });
-    if (opened == Opened::No) {
-        stopWorker();
-        m_shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
-        return 328;
-    }
-    return 0;
 }
 
 std::uint32_t WaveDevice::save(const std::filesystem::path& target)

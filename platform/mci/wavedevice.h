@@ -76,15 +76,10 @@ private:
     void stopWorker();
     // Joins the threads that have ended since they were told to stop.
     void reapFinished(bool wait);
-    // Starts `m_worker`, which opens its stream and runs it, and waits a moment for the open: an
-    // answer within it is given at once.
-    enum class Opened
-    {
-        Yes,
-        No,
-        NotYet
-    };
-    Opened launch(std::function<void(Control&)> run);
+    // Starts `m_worker`, which opens its stream and runs it, and waits a moment for the open.
+    // 0, or 328 when the stream could not be opened within that moment. A worker that ends by
+    // itself turns the mode to "stopped", unless a later command has taken its place.
+    std::uint32_t launch(std::function<void(Control&)> run);
 
     std::shared_ptr<AudioBackend> m_backend;
     PcmFormat m_format;

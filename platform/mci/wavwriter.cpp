@@ -1,6 +1,6 @@
 #include "wavwriter.h"
 
-#include "littleendian.h"
+#include "riffheader.h"
 #include "spoolfile.h"
 
 #include <algorithm>
@@ -44,18 +44,10 @@ using namespace le;
 std::vector<std::byte> classicHeader(const PcmFormat& format, std::uint64_t bytes)
 {
     std::vector<std::byte> h(44);
-    std::memcpy(h.data(), "RIFF", 4);
+    putTag(h.data(), "RIFF");
     put32(h.data() + 4, static_cast<std::uint32_t>(36 + bytes + (bytes & 1)));
-    std::memcpy(h.data() + 8, "WAVEfmt ", 8);
-    put32(h.data() + 16, 16);
-    put16(h.data() + 20, 1);
-    put16(h.data() + 22, format.channels);
-    put32(h.data() + 24, format.samplesPerSec);
-    put32(h.data() + 28, format.bytesPerSec());
-    put16(h.data() + 32, static_cast<std::uint16_t>(format.blockAlign()));
-    put16(h.data() + 34, format.bitsPerSample);
-    std::memcpy(h.data() + 36, "data", 4);
-    put32(h.data() + 40, static_cast<std::uint32_t>(bytes));
+    putTag(h.data() + 8, "WAVE");
+    putFormatAndData(h.data() + 12, format, static_cast<std::uint32_t>(bytes));
     return h;
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "audio/audiobackend.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 namespace quorvel::platform::le {
 
-// The fields of a RIFF header: little-endian numbers and four-letter tags.
+// The fields of a RIFF/WAVE header: little-endian numbers, four-letter tags, the format chunk.
 inline void put16(std::byte* at, std::uint16_t value)
 {
     at[0] = std::byte(value & 0xff);
@@ -41,6 +43,22 @@ inline std::uint32_t get32(const std::byte* at)
     for (int i = 3; i >= 0; --i)
         value = (value << 8) | std::to_integer<std::uint32_t>(at[i]);
     return value;
+}
+
+// The 32 bytes of a "fmt " chunk for PCM followed by the head of the "data" chunk, with the data
+// size as the 32-bit field holds it.
+inline void putFormatAndData(std::byte* at, const PcmFormat& format, std::uint32_t dataSize)
+{
+    putTag(at, "fmt ");
+    put32(at + 4, 16);
+    put16(at + 8, 1); // PCM
+    put16(at + 10, format.channels);
+    put32(at + 12, format.samplesPerSec);
+    put32(at + 16, format.bytesPerSec());
+    put16(at + 20, static_cast<std::uint16_t>(format.blockAlign()));
+    put16(at + 22, format.bitsPerSample);
+    putTag(at + 24, "data");
+    put32(at + 28, dataSize);
 }
 
 } // namespace quorvel::platform::le
