@@ -1,5 +1,7 @@
 #pragma once
 
+#include "applicationtitle.h"
+
 #include <QString>
 
 #include <optional>
@@ -18,7 +20,7 @@ QString confirmationText(const QString& path); // "File Saved: " + path + "    W
 QString folderViewCommand(const QString& folder); // "explorer.exe " + folder
 
 inline constexpr auto driveRoot = "c:\\";
-inline constexpr auto applicationTitle = "Quorvel";
+using ui::applicationTitle;
 
 // Why a typed name can't be used, or nothing when it can: an empty name, one of only blanks or
 // dots, or one with a character that file names can't hold would write somewhere unintended.

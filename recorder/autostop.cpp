@@ -102,7 +102,7 @@ void stopAction(RecorderContext& ctx, platform::MessageBoxes& boxes, QWidget* ow
     ui::setItemEnabled(c.reset, true);
     ui::setItemEnabled(c.stop2, false);
     ui::setItemEnabled(c.rec, false);
-    boxes.show(owner, QLatin1String(message), platform::box::okInformation, QStringLiteral("Quorvel"));
+    boxes.show(owner, QLatin1String(message), platform::box::okInformation, QLatin1String(ui::applicationTitle));
 }
 
 } // namespace

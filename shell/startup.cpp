@@ -37,7 +37,7 @@ void offerRecoveredRecordings(ShellContext& ctx)
     platform::MessageBoxes* boxes = ctx.services.messageBoxes;
     QWidget* form = &ctx.form;
     QTimer::singleShot(0, form, [boxes, form, text] {
-        boxes->show(form, text, platform::box::okInformation, QStringLiteral("Quorvel"));
+        boxes->show(form, text, platform::box::okInformation, QLatin1String(ui::applicationTitle));
     });
 }
 
@@ -47,7 +47,7 @@ StartVisibility formLoad(ShellContext& ctx)
 {
     auto& c = ctx.c;
     platform::applySkin(&ctx.form);
-    ctx.form.setWindowTitle(QStringLiteral("Quorvel"));
+    ctx.form.setWindowTitle(QLatin1String(ui::applicationTitle));
 
     ctx.tray.AddTrayIcon(&ctx.form, c.mnuTray);
     const QPixmap picture = c.Picture2->pixmap();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "applicationtitle.h"
 #include "ui_Form8.h"
 
 #include <QString>
