@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace quorvel::output {
 
 struct EncoderJob
@@ -16,10 +18,15 @@ struct EncoderJob
     bool removeInput; // the WAV was only a step on the way to the MP3
 };
 
-// Starts the encoder on the two files (two arguments, so blanks in names are safe). When it ends
-// well and the MP3 is there and not empty, an input marked for removal is deleted, unless it was
-// replaced meanwhile; when it fails the user is told, and the input always stays.
-// False when the encoder could not be started at all.
-bool startEncoder(platform::Services& services, const EncoderJob& job);
+// Told when the encoder has ended: whether the MP3 is there, complete, and if not, how the encoder
+// ended, in words for a message.
+using EncoderDone = std::function<void(bool made, const QString& failure)>;
+
+// Starts the encoder on the two files (two arguments, so blanks in names are safe). The MP3 appears
+// only complete; when it is made an input marked for removal is deleted, unless it was replaced
+// meanwhile; when the encoder fails no MP3 is left and the input always stays. The job finishes
+// even if the recorder ends first. 0 when it started; -1 when the encoder could not be started at
+// all; otherwise the system's error number for the MP3's folder. `done` is called only after a start.
+int startEncoder(platform::Services& services, const EncoderJob& job, EncoderDone done);
 
 } // namespace quorvel::output

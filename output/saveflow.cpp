@@ -4,6 +4,7 @@
 #include "encoder.h"
 #include "mci.h"
 #include "mci/errors.h"
+#include "ownfiles.h"
 #include "paths.h"
 #include "recordercontext.h"
 #include "savestrings.h"
@@ -14,6 +15,8 @@
 namespace quorvel::output {
 
 namespace {
+
+constexpr std::string_view deviceAlias = "capture";
 
 QString native(const QString& programPath)
 {
@@ -42,16 +45,46 @@ SaveResult saveRecording(SaveContext& ctx)
         ask(ctx, *problem, platform::box::okExclamation);
         return SaveResult::KeepDialogOpen;
     }
+    // A Reset or the main window's close took this dialog's recording: saving now would write
+    // whatever the device holds since, or nothing.
+    if (ctx.discarded || !ctx.main) {
+        ask(ctx, discardedText(), platform::box::okExclamation);
+        return SaveResult::Discarded;
+    }
     const QString wav = wavPath(ctx.name);
     const QString mp3 = mp3Path(ctx.name);
     const QString wavFile = native(wav);
     const QString mp3File = native(mp3);
-    const bool toMp3 = ctx.main && ctx.main->Option1->isChecked();
+    const bool toMp3 = ctx.main->Option1->isChecked();
 
-    const std::size_t longest = platform::longestFileName(platform::driveCFolder());
+    const auto driveC = platform::driveCFolder();
+    if (!platform::makeFolder(driveC)) {
+        ask(ctx,
+            driveCMissingText(QString::fromStdString(driveC.string()),
+                              QString::fromStdString(platform::errorText(errno))),
+            platform::box::okCritical);
+        return SaveResult::KeepDialogOpen;
+    }
+    const std::size_t longest = platform::longestFileName(driveC);
     if (static_cast<std::size_t>((ctx.name + QStringLiteral(".wav")).toUtf8().size()) > longest) {
         ask(ctx, nameTooLongText(longest), platform::box::okExclamation);
         return SaveResult::KeepDialogOpen;
+    }
+    for (const auto& [path, file] : {std::pair {wav, wavFile}, std::pair {mp3, mp3File}}) {
+        if ((file == wavFile || toMp3) && QFileInfo(file).isDir()) {
+            ask(ctx, isFolderText(path), platform::box::okExclamation);
+            return SaveResult::KeepDialogOpen;
+        }
+    }
+
+    // A recording that never took any audio (its start failed) is not saved as if it had.
+    auto& mci = *ctx.services.mci;
+    if (!recorder::query(mci, recorder::command::statusMode).isEmpty()) {
+        recorder::send(mci, recorder::command::timeFormatBytes);
+        if (recorder::queryNumber(mci, recorder::command::statusLength) == 0) {
+            ask(ctx, nothingToSaveText(), platform::box::okExclamation);
+            return SaveResult::KeepDialogOpen;
+        }
     }
 
     const bool mp3Exists = toMp3 && QFileInfo::exists(mp3File);
@@ -64,13 +97,16 @@ SaveResult saveRecording(SaveContext& ctx)
         return SaveResult::KeepDialogOpen;
 
     const QByteArray command = saveCommand(wav).toUtf8();
-    const auto result = ctx.services.mci->sendString(std::string_view(command.constData(), command.size()), nullptr, 0);
+    const auto result = mci.sendString(std::string_view(command.constData(), command.size()), nullptr, 0);
     if (result != 0) {
-        const auto why = platform::mciErrorText(result);
+        const std::string because = platform::errorText(mci.saveError(deviceAlias));
+        const auto deviceError = platform::mciErrorText(result);
+        const QString reason = !because.empty()
+            ? QString::fromStdString(because) + QLatin1Char('.')
+            : QString::fromUtf8(deviceError.data(), static_cast<qsizetype>(deviceError.size()));
         // Only an MP3 save closes the device while the main window is loaded.
-        const bool closed = result == platform::InvalidDevice && ctx.main && !ctx.main->Timer2->isActive();
-        ask(ctx, saveFailedText(wav, QString::fromUtf8(why.data(), static_cast<qsizetype>(why.size())), closed),
-            platform::box::okCritical);
+        const bool closed = result == platform::InvalidDevice && !ctx.main->Timer2->isActive();
+        ask(ctx, saveFailedText(wav, reason, closed), platform::box::okCritical);
         return SaveResult::KeepDialogOpen;
     }
 
@@ -80,15 +116,32 @@ SaveResult saveRecording(SaveContext& ctx)
     }
 
     const QString& folder = ctx.services.applicationFolder;
-    const bool started
-        = startEncoder(ctx.services,
-                       EncoderJob {encoderCommandLine(folder, wav, mp3), encoderProgram(folder), wavFile, mp3File, mp3,
-                                   /*removeInput=*/true});
+    platform::Services* services = &ctx.services;
+    // The confirmation waits for the encoder: it is said only of an MP3 that is there.
+    const int started = startEncoder(
+        ctx.services,
+        EncoderJob {encoderCommandLine(folder, wav, mp3), encoderProgram(folder), wavFile, mp3File, mp3,
+                    /*removeInput=*/true},
+        [services, mp3, wav](bool made, const QString& failure) {
+            const QString title = QLatin1String(applicationTitle);
+            if (!made) {
+                services->messageBoxes->show(nullptr, encoderFailedText(mp3, failure, wav), platform::box::okCritical,
+                                             title);
+                return;
+            }
+            if (services->messageBoxes->show(nullptr, confirmationText(mp3), platform::box::yesNoInformation, title)
+                == platform::box::answerYes)
+                services->desktop->viewFolder(folderViewCommand(QLatin1String(driveRoot)));
+        });
     // When the encoder can't run, the WAV is what was saved, and it stays.
-    if (!started)
-        ask(ctx, encoderNotStartedSavedText(encoderProgram(folder), wav), platform::box::okCritical);
-    offerFolderView(ctx, started ? mp3 : wav);
-    recorder::send(*ctx.services.mci, recorder::command::closeAll);
+    if (started != 0) {
+        const QString why = started < 0
+            ? encoderNotStartedText(encoderProgram(folder))
+            : outputNotWritableText(mp3, QString::fromStdString(platform::errorText(started)));
+        ask(ctx, encoderNotStartedSavedText(why, wav), platform::box::okCritical);
+        offerFolderView(ctx, wav);
+    }
+    recorder::send(mci, recorder::command::closeAll);
     ctx.main->Timer2->stop();
     return SaveResult::Saved;
 }

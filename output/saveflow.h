@@ -15,12 +15,14 @@ struct SaveContext
     QString name; // as typed
     ui::Form8Controls* main; // the main window's controls; null when it is not loaded
     platform::Services& services;
+    bool discarded = false; // the recording the dialog was opened for is gone
 };
 
 enum class SaveResult
 {
     Saved,
-    KeepDialogOpen
+    KeepDialogOpen,
+    Discarded // nothing to save any more: the dialog goes
 };
 
 // The save dialog's "Save": the recording written as c:\name.wav, and with "Output As MP3" handed

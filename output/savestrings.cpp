@@ -72,33 +72,62 @@ QString replaceBothQuestion(const QString& mp3, const QString& wav)
     return mp3 + QStringLiteral(" and ") + wav + QStringLiteral(" already exist. Do you want to replace them?");
 }
 
-QString saveFailedText(const QString& path, const QString& deviceError, bool closed)
+QString saveFailedText(const QString& path, const QString& reason, bool closed)
 {
     const QString what = QStringLiteral("The recording could not be saved as ") + path + QStringLiteral(".\n\n");
     if (closed)
         return what
             + QStringLiteral("The recording was closed with the MP3 save and is no longer there: press Reset "
                              "to make a new one.");
-    return what + deviceError + QStringLiteral("\n\nThe recording is still there: you can save it under another name.");
+    return what + reason + QStringLiteral("\n\nThe recording is still there: you can save it under another name.");
 }
 
-QString encoderNotStartedSavedText(const QString& program, const QString& wav)
+QString discardedText()
 {
-    return encoderNotStartedText(program) + QStringLiteral("\n\nNo MP3 file was made. The recording was saved as ")
-        + wav + QStringLiteral(", which is kept.");
+    return QStringLiteral("Nothing was saved: the recording this dialog was opened for was discarded (by Reset, or "
+                          "when the main window was closed).");
 }
 
-QString encoderFailedText(const QString& output, int exitCode, bool crashed)
+QString nothingToSaveText()
 {
-    const QString how
-        = crashed ? QStringLiteral("it stopped unexpectedly") : QStringLiteral("it ended with status %1").arg(exitCode);
-    return QStringLiteral("The MP3 encoder could not make ") + output + QStringLiteral(" (") + how
-        + QStringLiteral(").");
+    return QStringLiteral("Nothing was saved: the recording holds no audio.");
+}
+
+QString isFolderText(const QString& path)
+{
+    return path + QStringLiteral(" is a folder. Please type another name.");
+}
+
+QString driveCMissingText(const QString& folder, const QString& reason)
+{
+    return QStringLiteral("Nothing was saved: the folder that stands for drive C, ") + folder
+        + QStringLiteral(", does not exist and could not be made (") + reason + QStringLiteral(").");
+}
+
+QString encoderNotStartedSavedText(const QString& why, const QString& wav)
+{
+    return why + QStringLiteral("\n\nNo MP3 file was made. The recording was saved as ") + wav
+        + QStringLiteral(", which is kept.");
+}
+
+QString encoderFailedText(const QString& output, const QString& how, const QString& keptWav)
+{
+    QString text = QStringLiteral("The MP3 encoder could not make ") + output + QStringLiteral(" (") + how
+        + QStringLiteral("). No MP3 file was made.");
+    if (!keptWav.isEmpty())
+        text += QStringLiteral("\n\nThe recording was saved as ") + keptWav + QStringLiteral(", which is kept.");
+    return text;
 }
 
 QString encoderNotStartedText(const QString& program)
 {
     return QStringLiteral("The MP3 encoder could not be started: ") + program;
+}
+
+QString outputNotWritableText(const QString& output, const QString& reason)
+{
+    return QStringLiteral("The MP3 file ") + output + QStringLiteral(" can't be written (") + reason
+        + QStringLiteral(").");
 }
 
 QString GetPath(const QString& fileName)

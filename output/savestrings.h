@@ -32,12 +32,24 @@ QString nameTooLongText(std::size_t longestName);
 QString replaceQuestion(const QString& path);
 // Both files of an MP3 save exist: the MP3 would be replaced, and the WAV written and removed.
 QString replaceBothQuestion(const QString& mp3, const QString& wav);
-// The save failed; `closed` when the recording had already been closed by an MP3 save.
-QString saveFailedText(const QString& path, const QString& deviceError, bool closed = false);
-// The encoder did not start: the WAV is what was saved.
-QString encoderNotStartedSavedText(const QString& program, const QString& wav);
-QString encoderFailedText(const QString& output, int exitCode, bool crashed);
+// The save failed for `reason` (the system's words); `closed` when the recording had already
+// been closed by an MP3 save.
+QString saveFailedText(const QString& path, const QString& reason, bool closed = false);
+// The dialog's recording went with a Reset or with the main window: nothing was saved.
+QString discardedText();
+// The recording holds no audio: nothing was saved.
+QString nothingToSaveText();
+// A folder has the name the file would get.
+QString isFolderText(const QString& path);
+// The folder that stands for drive C is missing and could not be made.
+QString driveCMissingText(const QString& folder, const QString& reason);
+// The encoder did not start (`why`, one of the two below): the WAV is what was saved.
+QString encoderNotStartedSavedText(const QString& why, const QString& wav);
+// The encoder ran and failed (`how` it ended); when `keptWav` is given, the recording is there.
+QString encoderFailedText(const QString& output, const QString& how, const QString& keptWav = {});
 QString encoderNotStartedText(const QString& program);
+// The MP3's folder could not take the encoder's file.
+QString outputNotWritableText(const QString& output, const QString& reason);
 
 // The folder of a full file name: the text before its last separator ("C:\Music" for
 // "C:\Music\a.mp3", "C:" for "C:\a.mp3"); empty when there is none.

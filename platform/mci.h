@@ -26,14 +26,40 @@ class Mci
 public:
     virtual ~Mci() = default;
     virtual std::uint32_t sendString(std::string_view command, char* reply, std::uint32_t replyLength) = 0;
+    // What recordingProblem and lastSaveError below tell of the device of this alias.
+    virtual std::string problem(std::string_view /*alias*/) { return {}; }
+    virtual int saveError(std::string_view /*alias*/) { return 0; }
 };
 
 // The real device layer.
 Mci& systemMci();
 
-// Recordings left behind by a program that died while recording (a crash, a kill, a power cut)
-// (their lock is free) are moved into `folder` as "Recovered yyyy-mm-dd hh.mm.ss.wav", named after their start, and
-// their names returned. Those of programs still running are left alone; empty ones deleted.
-std::vector<std::string> recoverAbandonedRecordings(const std::filesystem::path& folder);
+// Recordings left behind by a program that ended without discarding them (a crash, a kill, a
+// power cut, the end of the session) are moved into `driveC` as "Recovered yyyy-mm-dd hh.mm.ss.wav",
+// named after their start. Those of programs still running are left alone; empty ones and ones
+// saved whole are deleted. A recording that can't be moved (drive C full or missing) stays where
+// it is for the next start, and `waiting` says why. Temporary files of saves that were cut off
+// are removed from drive C.
+struct Recovery
+{
+    std::vector<std::string> recovered; // file names in drive C
+    std::vector<std::string> waiting; // why a recording could not be moved, one line each
+};
+Recovery recoverRecordings(const std::filesystem::path& driveC);
+
+// How the device's recordings end when the program ends without closing them, or closes them
+// because it is being ended from outside (a signal, the end of the session): kept for the
+// recovery at the next start, complete up to that moment, unless they were saved whole.
+// Without it they are discarded, as "close" does.
+void keepRecordingsAtExit();
+void keepRecordingsOnClose();
+// Every open recording's audio so far is on the disk (the session is about to end, perhaps).
+void syncRecordings();
+
+// Why the device's recording ended by itself (a full disk, the sound server gone), in words for
+// the user; empty when it did not.
+std::string recordingProblem(std::string_view alias);
+// Why the device's last save failed: the system's error number, 0 when it did not.
+int lastSaveError(std::string_view alias);
 
 } // namespace quorvel::platform

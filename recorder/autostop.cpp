@@ -63,8 +63,9 @@ double typedNumber(QStringView text, QStringView decimalPoint)
         const QChar ch = text[i];
         if (isBlank(ch)) {
             ++i;
-        } else if (ch >= u'0' && ch <= u'9') {
-            digits += ch;
+        } else if (ch.isDigit()) {
+            // The locale may write its own digits (Arabic, Persian, Bengali...).
+            digits += QChar(static_cast<char16_t>(u'0' + ch.digitValue()));
             seenDigit = true;
             ++i;
         } else if (!seenPoint && !decimalPoint.isEmpty() && text.sliced(i).startsWith(decimalPoint)) {

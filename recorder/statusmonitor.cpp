@@ -58,9 +58,11 @@ void show(QLineEdit* field, const QString& text)
 }
 } // namespace
 
-void showDeviceStatus(RecorderContext& ctx)
+QString showDeviceStatus(RecorderContext& ctx)
 {
-    show(ctx.c.Text3, statusText(query(ctx.mci, command::statusMode)));
+    QString mode = query(ctx.mci, command::statusMode);
+    show(ctx.c.Text3, statusText(mode));
+    return mode;
 }
 
 void showRecordingSize(RecorderContext& ctx)

@@ -11,8 +11,9 @@
 
 namespace quorvel::recorder {
 
-// Timer1: the device's mode in Text3, in the user's words where it is one of the three.
-void showDeviceStatus(RecorderContext& ctx);
+// Timer1: the device's mode in Text3, in the user's words where it is one of the three. Returns
+// the device's reply.
+QString showDeviceStatus(RecorderContext& ctx);
 // Timer2: the recording's size in Text4, in megabytes of 1,000,000 bytes.
 void showRecordingSize(RecorderContext& ctx);
 // Timer3 and Record: the time since Text1's Tag in Text1.

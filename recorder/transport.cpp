@@ -1,6 +1,8 @@
 #include "transport.h"
 
+#include "applicationtitle.h"
 #include "capturecommands.h"
+#include "messageboxes.h"
 #include "recordingformat.h"
 #include "statusmonitor.h"
 
@@ -64,6 +66,25 @@ void listen(RecorderContext& ctx)
     c.Command3->setEnabled(true);
     c.Command2->setVisible(false);
     send(ctx.mci, command::play);
+}
+
+QString recordingEndedText(const QString& why)
+{
+    return QStringLiteral("The recording stopped by itself: ") + why
+        + QStringLiteral(".\n\nWhat was recorded until then is kept: you can listen to it and save it.");
+}
+
+void followDevice(RecorderContext& ctx, const QString& modeReply, platform::MessageBoxes& boxes, QWidget* owner)
+{
+    // The clock runs only while the window shows a recording.
+    if (!ctx.c.Timer3->isActive() || modeReply != QLatin1String("stopped"))
+        return;
+    stop(ctx);
+    std::string why = ctx.mci.problem("capture");
+    if (why.empty())
+        why = "the sound device stopped recording";
+    boxes.show(owner, recordingEndedText(QString::fromStdString(why)), platform::box::okCritical,
+               QLatin1String(ui::applicationTitle));
 }
 
 } // namespace quorvel::recorder

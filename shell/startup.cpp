@@ -27,13 +27,18 @@ bool markerFileExists()
 // once the window is up.
 void offerRecoveredRecordings(ShellContext& ctx)
 {
-    const std::vector<std::string> names = platform::recoverAbandonedRecordings(platform::driveCFolder());
-    if (names.empty())
+    const platform::Recovery recovery = platform::recoverRecordings(platform::driveCFolder());
+    if (recovery.recovered.empty() && recovery.waiting.empty())
         return;
-    QString text = QLatin1String(recoveredText) + QStringLiteral("\n\n");
-    for (const std::string& name : names)
-        text += QStringLiteral("c:\\") + QString::fromStdString(name) + QLatin1Char('\n');
-    text += QLatin1Char('\n') + QLatin1String(recoveredWhere);
+    QString text;
+    if (!recovery.recovered.empty()) {
+        text = QLatin1String(recoveredText) + QStringLiteral("\n\n");
+        for (const std::string& name : recovery.recovered)
+            text += QStringLiteral("c:\\") + QString::fromStdString(name) + QLatin1Char('\n');
+        text += QLatin1Char('\n') + QLatin1String(recoveredWhere);
+    }
+    for (const std::string& waiting : recovery.waiting)
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + QString::fromStdString(waiting);
     platform::MessageBoxes* boxes = ctx.services.messageBoxes;
     QWidget* form = &ctx.form;
     QTimer::singleShot(0, form, [boxes, form, text] {

@@ -19,7 +19,8 @@ struct ShellContext
 inline constexpr auto trayTip = "Right Click For Options";
 inline constexpr auto markerFile = "c:\\Project12.lnk";
 inline constexpr auto recoveredText
-    = "Quorvel was not closed properly while it was recording. What it had recorded is saved as:";
+    = "Quorvel was not closed properly while it held a recording that was not saved. What it had recorded is "
+      "saved as:";
 inline constexpr auto recoveredWhere = "in the root of your C Drive.";
 
 // How the main window comes up after its start-up sequence.

@@ -255,7 +255,7 @@ private slots:
         const QString empty = m_spool.filePath(QStringLiteral("quorvel/quorvel-spool-20261208-231502-ghijkl.wav"));
         QVERIFY(QFile::copy(live, empty) && QFile::resize(empty, 4140)); // a header, no audio
 
-        const auto recovered = platform::recoverAbandonedRecordings(m_drive.path().toStdString());
+        const auto recovered = platform::recoverRecordings(m_drive.path().toStdString()).recovered;
         QCOMPARE(recovered.size(), std::size_t(1));
         QCOMPARE(QString::fromStdString(recovered.front()), QStringLiteral("Recovered 2026-12-08 23.15.01.wav"));
         const WavFile wav = inspectWav(m_drive.filePath(QStringLiteral("Recovered 2026-12-08 23.15.01.wav")));

@@ -8,9 +8,12 @@
 #include "savestrings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <cerrno>
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -63,6 +66,7 @@ private slots:
         m_services = std::make_unique<TestServices>(m_app);
         m_main = ui::Form8::load(s().services);
         recordSomething();
+        s().mci.lengthReply = QStringLiteral("44100");
     }
 
     void cleanup()
@@ -152,13 +156,12 @@ private slots:
         QCOMPARE(encoder.arguments,
                  QStringList({onDrive(QStringLiteral("take1.wav")), onDrive(QStringLiteral("take1.mp3"))}));
         QVERIFY(encoder.hidden);
-        QCOMPARE(s().boxes.texts(),
-                 QStringList({QStringLiteral("File Saved: c:\\take1.mp3    Would you like to view the file?")}));
-        QCOMPARE(s().desktop.folderViews, QStringList({QStringLiteral("explorer.exe c:\\")}));
         QCOMPARE(s().mci.actions(),
                  QStringList({QStringLiteral("save capture c:\\take1.wav"), QStringLiteral("close all")}));
         QVERIFY(!m_main->controls().Timer2->isActive());
         QTRY_VERIFY(!dialog);
+        // Nothing is said of the MP3 before it is there.
+        QVERIFY(s().boxes.shown.isEmpty());
 
         // The WAV goes only once the encoder has made the MP3.
         QVERIFY(QFile::exists(onDrive(QStringLiteral("take1.wav"))));
@@ -167,7 +170,9 @@ private slots:
         mp3.close();
         s().processes.finish(0, 0);
         QVERIFY(!QFile::exists(onDrive(QStringLiteral("take1.wav"))));
-        QCOMPARE(s().boxes.shown.size(), 1);
+        QCOMPARE(s().boxes.texts(),
+                 QStringList({QStringLiteral("File Saved: c:\\take1.mp3    Would you like to view the file?")}));
+        QCOMPARE(s().desktop.folderViews, QStringList({QStringLiteral("explorer.exe c:\\")}));
     }
 
     void encoderFailureKeepsTheWav_data()
@@ -180,6 +185,7 @@ private slots:
         QTest::newRow("no MP3 made") << 0 << false << false;
     }
 
+    // A failed encoder is said alone, never with "File Saved", and names the WAV that was kept.
     void encoderFailureKeepsTheWav()
     {
         QFETCH(int, exitCode);
@@ -193,8 +199,10 @@ private slots:
         }
         s().processes.finish(0, exitCode, crashed);
         QVERIFY(QFile::exists(onDrive(QStringLiteral("take1.wav"))));
-        QCOMPARE(s().boxes.shown.size(), 2);
-        QVERIFY(s().boxes.shown[1].text.startsWith(QStringLiteral("The MP3 encoder could not make c:\\take1.mp3")));
+        QCOMPARE(s().boxes.shown.size(), 1);
+        QVERIFY(s().boxes.shown[0].text.startsWith(QStringLiteral("The MP3 encoder could not make c:\\take1.mp3")));
+        QVERIFY(s().boxes.shown[0].text.contains(QStringLiteral("saved as c:\\take1.wav, which is kept")));
+        QVERIFY(s().desktop.folderViews.isEmpty());
     }
 
     void encoderThatCannotStart()
@@ -292,6 +300,86 @@ private slots:
         QCOMPARE(s().processes.started.size(), 1);
     }
 
+    // Every refusal names its real cause, writes nothing and never says "File Saved".
+    void saveMessages_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("saveError");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("disk full") << "" << ENOSPC << "No space left on device: the disk is full.";
+        QTest::newRow("no permission") << "" << EACCES << "Permission denied: the folder can't be written to.";
+        QTest::newRow("read-only") << "" << EROFS << "Read-only file system: the folder is read-only.";
+        QTest::newRow("no audio") << "empty" << 0 << "Nothing was saved: the recording holds no audio.";
+        QTest::newRow("mp3 name is a folder") << "mp3 folder" << 0 << "c:\\take1.mp3 is a folder.";
+        QTest::newRow("wav name is a folder") << "wav folder" << 0 << "c:\\take1.wav is a folder.";
+        QTest::newRow("drive C can't be made") << "no drive" << 0 << "does not exist and could not be made";
+    }
+
+    void saveMessages()
+    {
+        QFETCH(QString, setup);
+        QFETCH(int, saveError);
+        QFETCH(QString, says);
+        m_main->controls().Option1->setChecked(setup == QLatin1String("mp3 folder"));
+        if (saveError) {
+            s().mci.saveResult = 286;
+            s().mci.saveErrorNumber = saveError;
+        }
+        if (setup == QLatin1String("empty"))
+            s().mci.lengthReply = QStringLiteral("0");
+        if (setup.endsWith(QLatin1String("folder")))
+            QVERIFY(QDir().mkpath(onDrive(setup.startsWith(QLatin1String("mp3")) ? QStringLiteral("take1.mp3")
+                                                                                 : QStringLiteral("take1.wav"))));
+        const QByteArray drive = qgetenv("QUORVEL_DRIVE_C");
+        if (setup == QLatin1String("no drive"))
+            qputenv("QUORVEL_DRIVE_C", "/proc/no such drive");
+        ui::Form10* dialog = saveAs(QStringLiteral("take1"));
+        qputenv("QUORVEL_DRIVE_C", drive);
+        QCOMPARE(s().boxes.shown.size(), 1);
+        QVERIFY2(s().boxes.shown[0].text.contains(says), qPrintable(s().boxes.shown[0].text));
+        QVERIFY(!s().boxes.shown[0].text.contains(QStringLiteral("File Saved")));
+        QVERIFY(dialog->isVisible());
+        QVERIFY(s().processes.started.isEmpty());
+        QVERIFY(!QFileInfo(onDrive(QStringLiteral("take1.wav"))).isFile());
+    }
+
+    // A missing drive C folder is made on the first save.
+    void driveCIsMadeWhenMissing()
+    {
+        QVERIFY(QDir(m_drive).removeRecursively());
+        saveAs(QStringLiteral("take1"));
+        QVERIFY(QFile::exists(onDrive(QStringLiteral("take1.wav"))));
+    }
+
+    // Reset, or the main window's close, while the dialog is open takes its recording: a save from
+    // it then writes nothing and says so.
+    void saveAfterTheRecordingWent_data()
+    {
+        QTest::addColumn<bool>("reset");
+        QTest::newRow("Reset") << true;
+        QTest::newRow("main window closed") << false;
+    }
+
+    void saveAfterTheRecordingWent()
+    {
+        QFETCH(bool, reset);
+        m_main->controls().Command5->setEnabled(true);
+        m_main->controls().Command5->click();
+        QPointer<ui::Form10> dialog = ui::Form10::instance();
+        if (reset)
+            m_main->controls().Command1->click();
+        else
+            m_main->close();
+        s().mci.clear();
+        dialog->Text1->setText(QStringLiteral("take1"));
+        dialog->Command1->click();
+        QCOMPARE(s().boxes.texts(), QStringList({output::discardedText()}));
+        QVERIFY(s().mci.actions().isEmpty());
+        QCOMPARE(QDir(m_drive).entryList(QDir::Files), QStringList());
+        QTRY_VERIFY(!dialog);
+        delete ui::Form8::current();
+    }
+
     void existingFile_data()
     {
         QTest::addColumn<bool>("mp3");
@@ -347,7 +435,10 @@ private slots:
     void conversion()
     {
         QFETCH(int, answer);
-        s().dialogs.answers = {QStringLiteral("/music/in take.wav"), QStringLiteral("/out/a b.mp3")};
+        QTemporaryDir music;
+        const QString wav = music.filePath(QStringLiteral("in take.wav"));
+        const QString mp3 = music.filePath(QStringLiteral("a b.mp3"));
+        s().dialogs.answers = {wav, mp3};
         s().boxes.answers = {answer};
         m_main->controls().Command10->click();
         QCOMPARE(s().dialogs.shown.size(), 2);
@@ -359,21 +450,40 @@ private slots:
         QCOMPARE(s().dialogs.shown[1].title, QStringLiteral("Select A Filename For Your MP3"));
         QCOMPARE(s().dialogs.shown[1].filter, QStringLiteral("Mp3 Files (*.mp3)|*.mp3|mp3 Files (*.*)|*.*"));
         QCOMPARE(s().dialogs.shown[1].extension, QStringLiteral("mp3"));
+        // Both open in drive C, not wherever the program was started.
+        QCOMPARE(s().dialogs.shown[0].folder, m_drive);
+        QCOMPARE(s().dialogs.shown[1].folder, m_drive);
 
         QCOMPARE(s().processes.started.size(), 1);
         QCOMPARE(s().processes.started[0].commandLine,
-                 m_app + QStringLiteral("\\lame /music/in take.wav /out/a b.mp3"));
-        QCOMPARE(s().processes.started[0].arguments,
-                 QStringList({QStringLiteral("/music/in take.wav"), QStringLiteral("/out/a b.mp3")}));
+                 m_app + QStringLiteral("\\lame ") + wav + QLatin1Char(' ') + mp3);
+        QCOMPARE(s().processes.started[0].arguments, QStringList({wav, mp3}));
         QVERIFY(s().processes.started[0].hidden);
+        QVERIFY(s().boxes.shown.isEmpty()); // said once the MP3 is there
+        QFile made(mp3);
+        QVERIFY(made.open(QIODevice::WriteOnly) && made.write("ID3") == 3);
+        made.close();
+        s().processes.finish(0, 0);
         QCOMPARE(s().boxes.shown.size(), 2);
-        QCOMPARE(s().boxes.shown[0].text, QStringLiteral("Your MP3 has been created:  /out/a b.mp3"));
+        QCOMPARE(s().boxes.shown[0].text, QStringLiteral("Your MP3 has been created:  ") + mp3);
         QCOMPARE(s().boxes.shown[0].style, 0);
         QCOMPARE(s().boxes.shown[1].text, QStringLiteral("Would you like to view the file?"));
         QCOMPARE(s().boxes.shown[1].style, 68);
         QCOMPARE(s().desktop.folderViews,
-                 answer == box::answerYes ? QStringList({QStringLiteral("explorer.exe /out")}) : QStringList());
+                 answer == box::answerYes ? QStringList({QStringLiteral("explorer.exe ") + music.path()})
+                                          : QStringList());
         QVERIFY(s().mci.actions().isEmpty()); // the recorder is not touched
+    }
+
+    // An encoder that fails says so, and neither the report nor the question follows.
+    void conversionFailure()
+    {
+        s().dialogs.answers = {QStringLiteral("/music/a.wav"), onDrive(QStringLiteral("a.mp3"))};
+        m_main->controls().Command10->click();
+        s().processes.finish(0, 1);
+        QCOMPARE(s().boxes.shown.size(), 1);
+        QVERIFY(s().boxes.shown[0].text.startsWith(QStringLiteral("The MP3 encoder could not make ")));
+        QVERIFY(s().desktop.folderViews.isEmpty());
     }
 
     void conversionCancelled()

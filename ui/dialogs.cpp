@@ -77,8 +77,10 @@ Form10::Form10(platform::Services& services)
 
 Form10* Form10::showDialog(platform::Services& services)
 {
-    return showSingle<Form10>(
+    Form10* dialog = showSingle<Form10>(
         g_form10, [](platform::Services& s) { return new Form10(s); }, services);
+    dialog->m_for = Form8::current();
+    return dialog;
 }
 
 Form10* Form10::instance()
@@ -89,8 +91,9 @@ Form10* Form10::instance()
 void Form10::Command1_Click()
 {
     Form8* main = Form8::current();
-    output::SaveContext ctx {this, Text1->text(), main ? &main->controls() : nullptr, m_services};
-    if (output::saveRecording(ctx) == output::SaveResult::Saved)
+    const bool discarded = !m_for || m_for != main;
+    output::SaveContext ctx {this, Text1->text(), main ? &main->controls() : nullptr, m_services, discarded};
+    if (output::saveRecording(ctx) != output::SaveResult::KeepDialogOpen)
         close();
 }
 

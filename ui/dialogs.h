@@ -6,6 +6,7 @@
 
 #include "services.h"
 
+#include <QPointer>
 #include <QWidget>
 
 namespace quorvel::ui {
@@ -19,6 +20,7 @@ class Form10 : public QWidget, public Ui::Form10
     Q_OBJECT
 
 public:
+    // Shown for the recording of the main window that is loaded now.
     static Form10* showDialog(platform::Services& services);
     static Form10* instance();
 
@@ -27,6 +29,7 @@ public:
 private:
     explicit Form10(platform::Services& services);
     platform::Services& m_services;
+    QPointer<QWidget> m_for; // the main window whose recording this dialog saves
 };
 
 // "Options": the help menu.

@@ -1,6 +1,7 @@
 #include "form8.h"
 
 #include "autostop.h"
+#include "capturecommands.h"
 #include "conversion.h"
 #include "dialogs.h"
 #include "help.h"
@@ -167,6 +168,9 @@ void Form8::Command2_Click()
     const bool focused = focusWidget() == m_c.Command2;
     auto ctx = recorderContext();
     recorder::record(ctx);
+    // A recording that could not start at all is said at once.
+    recorder::followDevice(ctx, recorder::query(ctx.mci, recorder::command::statusMode), *m_services.messageBoxes,
+                           this);
     if (focused && m_c.Command3->isVisible() && m_c.Command3->isEnabled())
         m_c.Command3->setFocus(Qt::OtherFocusReason);
 }
@@ -213,7 +217,8 @@ void Form8::reset_Click()
 void Form8::Timer1_Timer()
 {
     auto ctx = recorderContext();
-    recorder::showDeviceStatus(ctx);
+    const QString mode = recorder::showDeviceStatus(ctx);
+    recorder::followDevice(ctx, mode, *m_services.messageBoxes, this);
 }
 
 void Form8::Timer2_Timer()

@@ -27,23 +27,23 @@ namespace {
 class SystemFileDialogs final : public FileDialogs
 {
 public:
-    QString openFile(QWidget* owner, const QString& title, const QString& filter,
-                     const QString& defaultExtension) override
+    QString openFile(QWidget* owner, const QString& title, const QString& filter, const QString& defaultExtension,
+                     const QString& folder) override
     {
-        return run(owner, title, filter, defaultExtension, QFileDialog::AcceptOpen);
+        return run(owner, title, filter, defaultExtension, folder, QFileDialog::AcceptOpen);
     }
 
-    QString saveFile(QWidget* owner, const QString& title, const QString& filter,
-                     const QString& defaultExtension) override
+    QString saveFile(QWidget* owner, const QString& title, const QString& filter, const QString& defaultExtension,
+                     const QString& folder) override
     {
-        return run(owner, title, filter, defaultExtension, QFileDialog::AcceptSave);
+        return run(owner, title, filter, defaultExtension, folder, QFileDialog::AcceptSave);
     }
 
 private:
     static QString run(QWidget* owner, const QString& title, const QString& filter, const QString& extension,
-                       QFileDialog::AcceptMode mode)
+                       const QString& folder, QFileDialog::AcceptMode mode)
     {
-        QFileDialog dialog(owner, title);
+        QFileDialog dialog(owner, title, folder);
         dialog.setAcceptMode(mode);
         dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         dialog.setNameFilter(qtFilter(filter));

@@ -1,24 +1,92 @@
 #include "processes.h"
 
-#include <QDeadlineTimer>
+#include "ownfiles.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvel::platform {
 
 namespace {
 
+// Runs in a shell of its own, behind a subshell that outlives the shell: when this program ends
+// and its QProcess kills the shell, the job still finishes. $1 program, $2 input, $3 the file the
+// program writes, $4 the output it becomes, $5 the input's inode when the input is to go.
+constexpr auto outputScript = R"sh((
+"$1" "$2" "$3" || { status=$?; rm -f -- "$3"; exit $status; }
+[ -s "$3" ] || { rm -f -- "$3"; exit 70; }
+mv -fT -- "$3" "$4" || { rm -f -- "$3"; exit 73; }
+if [ -n "$5" ] && [ "$(stat -c %i -- "$2" 2>/dev/null)" = "$5" ]; then rm -f -- "$2"; fi
+) & wait $!)sh";
+
 class SystemProcessStarter final : public ProcessStarter
 {
 public:
+    int startOutput(const OutputJob& job, Finished finished) override
+    {
+        // The shell would start even without the program; a missing program is told at once.
+        if (!QFileInfo(job.program).isExecutable())
+            return -1;
+        const QString folder = QFileInfo(job.output).absolutePath();
+        std::filesystem::path part;
+        const int fd = createOwnFile(QFile::encodeName(folder).toStdString(), partPrefix(), "", savedFileMode(), part);
+        if (fd < 0)
+            return errno ? errno : EIO;
+        ::close(fd);
+        QString inode;
+        struct stat info
+        {
+        };
+        if (job.removeInput && ::stat(QFile::encodeName(job.input).constData(), &info) == 0)
+            inode = QString::number(info.st_ino);
+        const QString partName = QFile::decodeName(QByteArray::fromStdString(part.string()));
+        const bool started
+            = launch(QStringLiteral("/bin/sh"),
+                     {QStringLiteral("-c"), QLatin1String(outputScript), QStringLiteral("quorvel-output"), job.program,
+                      job.input, partName, job.output, inode},
+                     true, std::move(finished), /*ownSession=*/true);
+        if (!started) {
+            QFile::remove(partName);
+            return -1;
+        }
+        return 0;
+    }
+
     bool start(const QString&, const QString& program, const QStringList& arguments, bool hidden,
                Finished finished) override
     {
-        // No parent: the process is ours to wait for, not the application's to kill on the way out.
+        return launch(program, arguments, hidden, std::move(finished), false);
+    }
+
+    void releaseAll() override
+    {
+        // A job's shell goes with its QProcess; the job itself, in the subshell, runs on.
+        for (const auto& process : m_running) {
+            if (process)
+                process->disconnect();
+        }
+        for (const auto& process : m_running)
+            delete process.data();
+        m_running.clear();
+    }
+
+private:
+    bool launch(const QString& program, const QStringList& arguments, bool hidden, Finished finished, bool ownSession)
+    {
+        // No parent: the process is ours to let go, not the application's to kill on the way out.
         auto* process = new QProcess;
+        // A session of its own: a Ctrl+C or a hang-up meant for the recorder does not reach it.
+        if (ownSession)
+            process->setChildProcessModifier([] { ::setsid(); });
         // There is no window to hide on this desktop; a hidden program keeps its output to itself.
         if (hidden) {
             process->setStandardOutputFile(QProcess::nullDevice());
@@ -42,19 +110,6 @@ public:
         return true;
     }
 
-    void waitForAll(int msecs) override
-    {
-        QDeadlineTimer deadline(msecs);
-        for (const auto& process : m_running) {
-            if (process && process->state() != QProcess::NotRunning)
-                process->waitForFinished(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 0)));
-        }
-        for (const auto& process : m_running)
-            delete process.data();
-        m_running.clear();
-    }
-
-private:
     std::vector<QPointer<QProcess>> m_running;
 };
 

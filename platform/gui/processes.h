@@ -21,9 +21,28 @@ public:
     virtual bool start(const QString& commandLine, const QString& program, const QStringList& arguments, bool hidden,
                        Finished finished)
         = 0;
-    // Gives programs still running time to finish (their `finished` runs as usual); called once
-    // the windows have closed, so an encoder isn't cut off when the recorder ends.
-    virtual void waitForAll(int msecs) { Q_UNUSED(msecs); }
+    // A program that makes `output` from `input` (the encoder), started hidden with the two as
+    // its arguments.
+    struct OutputJob
+    {
+        QString commandLine; // as a user would type it
+        QString program;
+        QString input;
+        QString output;
+        bool removeInput; // once the output is made, unless the input was replaced meanwhile
+    };
+    // 0 when it started; -1 when the program could not be started; else the system's error number
+    // for the output's folder. The real starter lets the program write a file of its own, created
+    // exclusively beside `output`, which replaces `output` (a link there is replaced, never written
+    // through) only when the program succeeded and is removed otherwise; the job runs to its end
+    // even when this program ends first.
+    virtual int startOutput(const OutputJob& job, Finished finished)
+    {
+        return start(job.commandLine, job.program, {job.input, job.output}, true, std::move(finished)) ? 0 : -1;
+    }
+    // Called once the windows have closed: jobs still running are left to finish by themselves
+    // (their `finished` is not called any more).
+    virtual void releaseAll() { }
 };
 
 ProcessStarter& systemProcessStarter();

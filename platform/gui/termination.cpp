@@ -27,14 +27,16 @@ void prepareDisplayConnection()
         qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
-void quitOnTerminationSignals()
+void quitOnTerminationSignals(std::function<void()> first)
 {
     if (g_signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [first = std::move(first)] {
         char byte = 0;
         [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
+        if (first)
+            first();
         QCoreApplication::quit();
     });
     struct sigaction action

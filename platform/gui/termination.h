@@ -1,10 +1,13 @@
 #pragma once
 
+#include <functional>
+
 namespace quorvel::platform {
 
 // Turns SIGTERM, SIGINT and SIGHUP (log-out, shutdown, Ctrl+C) into an orderly quit of the event
 // loop, so the windows still close through their shutdown sequences.
-void quitOnTerminationSignals();
+// `first` runs on the event loop before the quit.
+void quitOnTerminationSignals(std::function<void()> first = {});
 
 // Settings for the display connection, made before the application object exists. On X11 the
 // window's repaints go over the socket rather than through shared memory: a repaint of one small

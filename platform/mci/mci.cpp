@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cstring>
 #include <memory>
@@ -43,21 +44,27 @@ bool equalsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// A command split at its blanks, without allocating: status queries arrive fifty times a second.
+// A command split at its blanks, without allocating for the usual few words: status queries
+// arrive fifty times a second. A longer command spills into the heap.
 struct Tokens
 {
     static constexpr std::size_t capacity = 32;
-    std::array<std::string_view, capacity> items {};
+    std::array<std::string_view, capacity> fixed {};
+    std::vector<std::string_view> spilled;
     std::size_t count = 0;
-    bool overflow = false;
 
     void push(std::string_view token)
     {
-        if (count < capacity)
-            items[count++] = token;
-        else
-            overflow = true;
+        if (count < capacity) {
+            fixed[count] = token;
+        } else {
+            if (spilled.empty())
+                spilled.assign(fixed.begin(), fixed.end());
+            spilled.push_back(token);
+        }
+        ++count;
     }
+    std::string_view operator[](std::size_t i) const { return spilled.empty() ? fixed[i] : spilled[i]; }
 };
 
 void splitWords(std::string_view text, Tokens& tokens)
@@ -180,10 +187,41 @@ struct OpenDevice
     std::unique_ptr<WaveDevice> device;
 };
 
+std::atomic<bool> g_keepOnClose {false};
+std::atomic<bool> g_keepAtExit {false};
+
 class DeviceTable
 {
 public:
+    ~DeviceTable()
+    {
+        // The program is ending without having closed its devices (exit() after the display went,
+        // for one): a recording it never chose to discard is left for the next start.
+        if (g_keepAtExit.load())
+            keepAll();
+    }
+
     std::uint32_t send(std::string_view command, Reply& reply);
+
+    void keepAll()
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& entry : m_devices)
+            entry.device->keepRecording();
+        m_devices.clear();
+    }
+    void syncAll()
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& entry : m_devices)
+            entry.device->syncRecording();
+    }
+    template<class Result, class Read> Result read(std::string_view alias, Read readDevice)
+    {
+        std::lock_guard lock(m_mutex);
+        const OpenDevice* entry = find(alias);
+        return entry ? readDevice(*entry->device) : Result {};
+    }
 
 private:
     OpenDevice* find(std::string_view alias)
@@ -242,9 +280,6 @@ std::uint32_t DeviceTable::send(std::string_view command, Reply& reply)
         return UnrecognizedCommand;
     if (!p.hasDevice)
         return MissingDeviceName;
-    // A save takes the rest of the line as its path, however many words it has.
-    if (p.items.overflow && verb != Verb::Save)
-        return UnrecognizedKeyword;
 
     std::lock_guard lock(m_mutex);
     if (verb == Verb::Open)
@@ -283,13 +318,13 @@ std::uint32_t DeviceTable::open(const Parsed& p, Reply& reply)
     std::optional<std::string_view> alias;
     const auto& items = p.items;
     for (std::size_t i = 0; i < items.count; ++i) {
-        const auto word = items.items[i];
+        const auto word = items[i];
         const bool isType = equalsNoCase(word, "type");
         if (!isType && !equalsNoCase(word, "alias"))
             return UnrecognizedKeyword;
         if (i + 1 >= items.count)
             return MissingParameter;
-        (isType ? type : alias) = items.items[++i];
+        (isType ? type : alias) = items[++i];
     }
     if (!equalsNoCase(p.device, "new"))
         return type || equalsNoCase(p.device, "waveaudio") ? UnsupportedFunction : DeviceNotInstalled;
@@ -314,12 +349,19 @@ std::uint32_t DeviceTable::close(const Parsed& p)
 {
     if (p.items.count)
         return UnrecognizedKeyword;
+    const bool keep = g_keepOnClose.load();
     if (equalsNoCase(p.device, "all")) {
+        for (auto& entry : m_devices) {
+            if (keep)
+                entry.device->keepRecording();
+        }
         m_devices.clear();
         return Ok;
     }
     for (auto it = m_devices.begin(); it != m_devices.end(); ++it) {
         if (equalsNoCase(it->alias, p.device)) {
+            if (keep)
+                it->device->keepRecording();
             m_devices.erase(it);
             return Ok;
         }
@@ -348,13 +390,13 @@ std::uint32_t DeviceTable::set(WaveDevice& device, const Parsed& p)
     std::optional<TimeFormat> timeFormat;
 
     for (std::size_t i = 0; i < items.count; ++i) {
-        const auto word = items.items[i];
+        const auto word = items[i];
         if (equalsNoCase(word, "time")) {
-            if (i + 1 >= items.count || !equalsNoCase(items.items[i + 1], "format"))
+            if (i + 1 >= items.count || !equalsNoCase(items[i + 1], "format"))
                 return UnrecognizedKeyword;
             if (i + 2 >= items.count)
                 return MissingParameter;
-            const auto unit = items.items[i + 2];
+            const auto unit = items[i + 2];
             if (equalsNoCase(unit, "bytes"))
                 timeFormat = TimeFormat::Bytes;
             else if (equalsNoCase(unit, "milliseconds") || equalsNoCase(unit, "ms"))
@@ -374,7 +416,7 @@ std::uint32_t DeviceTable::set(WaveDevice& device, const Parsed& p)
         std::uint64_t value = 0;
         if (i + 1 >= items.count)
             return BadInteger;
-        if (const auto error = parseNumber(items.items[++i], value))
+        if (const auto error = parseNumber(items[++i], value))
             return error;
         fields[static_cast<std::size_t>(field)] = value;
     }
@@ -405,12 +447,12 @@ std::uint32_t DeviceTable::play(WaveDevice& device, const Parsed& p)
     const auto& items = p.items;
     std::optional<std::uint64_t> from;
     for (std::size_t i = 0; i < items.count; ++i) {
-        if (!equalsNoCase(items.items[i], "from"))
+        if (!equalsNoCase(items[i], "from"))
             return UnrecognizedKeyword;
         if (i + 1 >= items.count)
             return BadInteger;
         std::uint64_t value = 0;
-        if (const auto error = parseNumber(items.items[++i], value))
+        if (const auto error = parseNumber(items[++i], value))
             return error;
         from = device.fromTimeUnits(value);
         if (device.timeFormat() == TimeFormat::Bytes && value > device.lengthBytes())
@@ -445,9 +487,9 @@ std::uint32_t DeviceTable::status(WaveDevice& device, const Parsed& p, Reply& re
     const auto& items = p.items;
     if (items.count == 0)
         return MissingParameter;
-    const auto item = items.items[0];
+    const auto item = items[0];
     if (equalsNoCase(item, "time")) {
-        if (items.count != 2 || !equalsNoCase(items.items[1], "format"))
+        if (items.count != 2 || !equalsNoCase(items[1], "format"))
             return UnrecognizedKeyword;
         reply.set(device.timeFormat() == TimeFormat::Bytes ? "bytes" : "milliseconds");
         return Ok;
@@ -503,6 +545,31 @@ std::uint32_t mciSendString(std::string_view command, char* reply, std::uint32_t
     return result;
 }
 
+void keepRecordingsAtExit()
+{
+    g_keepAtExit.store(true);
+}
+
+void keepRecordingsOnClose()
+{
+    g_keepOnClose.store(true);
+}
+
+void syncRecordings()
+{
+    devices().syncAll();
+}
+
+std::string recordingProblem(std::string_view alias)
+{
+    return devices().read<std::string>(alias, [](const WaveDevice& device) { return device.problem(); });
+}
+
+int lastSaveError(std::string_view alias)
+{
+    return devices().read<int>(alias, [](const WaveDevice& device) { return device.saveError(); });
+}
+
 Mci& systemMci()
 {
     struct SystemMci final : Mci
@@ -511,6 +578,8 @@ Mci& systemMci()
         {
             return mciSendString(command, reply, replyLength);
         }
+        std::string problem(std::string_view alias) override { return recordingProblem(alias); }
+        int saveError(std::string_view alias) override { return lastSaveError(alias); }
     };
     static SystemMci instance;
     return instance;

@@ -1,6 +1,7 @@
 #include "spoolfile.h"
 
 #include "mci.h"
+#include "ownfiles.h"
 
 #include "riffheader.h"
 #include "wavwriter.h"
@@ -22,14 +23,14 @@ namespace quorvel::platform {
 
 namespace {
 
-constexpr std::string_view prefix = "quorvel-spool-";
-
 using namespace le;
+
+} // namespace
 
 // RIFF; a chunk held for RF64's sizes (JUNK while the sizes fit 32 bits, ds64 and a shorter JUNK
 // after); fmt; data. The audio starts 4096 bytes after where a classic 44-byte file has it, so a
 // save copies it page for page behind its own header.
-std::vector<std::byte> header(const PcmFormat& format, std::uint64_t audioBytes, bool rf64)
+std::vector<std::byte> spoolHeader(const PcmFormat& format, std::uint64_t audioBytes, bool rf64)
 {
     constexpr std::size_t fmtAt = SpoolFile::audioOffset - 32;
     std::vector<std::byte> h(SpoolFile::audioOffset);
@@ -55,6 +56,8 @@ std::vector<std::byte> header(const PcmFormat& format, std::uint64_t audioBytes,
     return h;
 }
 
+namespace {
+
 bool writeAll(int fd, const std::byte* data, std::size_t size, std::uint64_t offset)
 {
     while (size > 0) {
@@ -70,19 +73,47 @@ bool writeAll(int fd, const std::byte* data, std::size_t size, std::uint64_t off
     return true;
 }
 
-// A classic RIFF size field can't describe this much audio behind the spool's header.
-bool needsRf64(std::uint64_t audioBytes)
-{
-    return audioBytes > maxClassicWavData - (SpoolFile::audioOffset - 44);
-}
-
 std::int64_t nowSeconds()
 {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
+std::string spoolName(const PcmFormat& format)
+{
+    // The recording's start is in the name: a recovered spool is named after it.
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    return std::string(spoolPrefix) + stamp + "-" + std::to_string(format.samplesPerSec) + "-"
+        + std::to_string(format.channels) + "-" + std::to_string(format.bitsPerSample) + "-";
+}
+
+// Gives the locked file at `from` a spool name of this format; false with errno set.
+bool nameSpool(const std::filesystem::path& from, const PcmFormat& format, std::filesystem::path& named)
+{
+    const std::string stem = spoolName(format);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto name = from.parent_path() / (stem + randomLetters() + ".wav");
+        if (renameNoReplace(from, name)) {
+            named = std::move(name);
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
 } // namespace
+
+// A classic RIFF size field can't describe this much audio behind the spool's header.
+bool spoolNeedsRf64(std::uint64_t audioBytes)
+{
+    return audioBytes > maxClassicWavData - (SpoolFile::audioOffset - 44);
+}
 
 std::filesystem::path spoolFolder()
 {
@@ -108,50 +139,90 @@ void SpoolFile::discard()
     }
 }
 
+bool SpoolFile::fail()
+{
+    m_error.store(errno ? errno : EIO, std::memory_order_release);
+    return false;
+}
+
 bool SpoolFile::create(const PcmFormat& format)
 {
-    std::error_code ec;
     const auto folder = spoolFolder();
-    std::filesystem::create_directories(folder, ec);
-    // The recording's start is in the name: a recovered spool is named after it.
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string pattern = (folder / (std::string(prefix) + stamp + "-XXXXXX.wav")).string();
-    const int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
+    if (!makePrivateFolder(folder))
+        return fail();
+    // Made and locked under a name the recovery passes over, and only then named as a spool: a
+    // program starting meanwhile never takes a spool that is about to record for one of its own.
+    std::filesystem::path path;
+    const int fd = createOwnFile(folder, "quorvel-new-" + std::to_string(::getpid()) + "-", "", 0600, path);
     if (fd < 0)
-        return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::unlink(pattern.c_str());
-        ::close(fd);
-        return false;
-    }
+        return fail();
     m_fd = fd;
-    m_path = pattern;
+    m_path = path;
     m_format = format;
     m_lastSync = nowSeconds();
-    if (!writeHeader(0)) {
+    m_saved = 0;
+    m_markedSaved = false;
+    std::filesystem::path named;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !writeHeader(0) || !nameSpool(path, format, named)) {
+        const int error = errno;
         discard();
         ::close(m_fd);
         m_fd = -1;
-        return false;
+        errno = error;
+        return fail();
     }
+    m_path = named;
+    m_error.store(0, std::memory_order_release);
     return true;
 }
 
 bool SpoolFile::reset(const PcmFormat& format)
 {
     m_format = format;
-    return writeHeader(0);
+    std::filesystem::path named;
+    if (!writeHeader(0) || !nameSpool(m_path, format, named))
+        return fail();
+    m_path = named;
+    return true;
+}
+
+void SpoolFile::markSaved(std::uint64_t audioBytes)
+{
+    std::byte mark[16] {};
+    le::putTag(mark, "SAVD");
+    le::put64(mark + 4, audioBytes);
+    if (writeAll(m_fd, mark, sizeof mark, savedMarkAt)) {
+        m_saved = audioBytes;
+        m_markedSaved = true;
+    }
+}
+
+void SpoolFile::keep(std::uint64_t audioBytes, bool close)
+{
+    if (m_fd < 0)
+        return;
+    if (close && (audioBytes == 0 || (m_markedSaved && m_saved == audioBytes))) {
+        discard();
+    } else {
+        commit(audioBytes);
+        ::fdatasync(m_fd);
+        m_path.clear(); // the recovery's now
+    }
+    if (close) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
 }
 
 bool SpoolFile::writeHeader(std::uint64_t audioBytes)
 {
-    m_rf64 = m_rf64 || needsRf64(audioBytes);
-    const auto h = header(m_format, audioBytes, m_rf64);
-    return writeAll(m_fd, h.data(), h.size(), 0);
+    m_rf64 = m_rf64 || spoolNeedsRf64(audioBytes);
+    auto h = spoolHeader(m_format, audioBytes, m_rf64);
+    if (m_markedSaved) {
+        le::putTag(h.data() + savedMarkAt, "SAVD");
+        le::put64(h.data() + savedMarkAt + 4, m_saved);
+    }
+    return writeAll(m_fd, h.data(), h.size(), 0) || fail();
 }
 
 bool SpoolFile::writeSizes(std::uint64_t audioBytes)
@@ -163,27 +234,27 @@ bool SpoolFile::writeSizes(std::uint64_t audioBytes)
         le::put64(field, riffSize);
         le::put64(field + 8, audioBytes);
         le::put64(field + 16, audioBytes / std::max<std::uint32_t>(m_format.blockAlign(), 1));
-        return writeAll(m_fd, field, 24, 20);
+        return writeAll(m_fd, field, 24, 20) || fail();
     }
     le::put32(field, static_cast<std::uint32_t>(riffSize));
     le::put32(field + 4, static_cast<std::uint32_t>(audioBytes));
-    return writeAll(m_fd, field, 4, 4) && writeAll(m_fd, field + 4, 4, audioOffset - 4);
+    return (writeAll(m_fd, field, 4, 4) && writeAll(m_fd, field + 4, 4, audioOffset - 4)) || fail();
 }
 
 bool SpoolFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 {
-    return writeAll(m_fd, data.data(), data.size(), audioOffset + offset);
+    return writeAll(m_fd, data.data(), data.size(), audioOffset + offset) || fail();
 }
 
 bool SpoolFile::commit(std::uint64_t audioBytes)
 {
-    const bool written = !m_rf64 && needsRf64(audioBytes) ? writeHeader(audioBytes) : writeSizes(audioBytes);
+    const bool written = !m_rf64 && spoolNeedsRf64(audioBytes) ? writeHeader(audioBytes) : writeSizes(audioBytes);
     if (!written)
         return false;
     const std::int64_t now = nowSeconds();
     if (now - m_lastSync >= 1) {
         m_lastSync = now;
-        return ::fdatasync(m_fd) == 0;
+        return ::fdatasync(m_fd) == 0 || fail();
     }
     return true;
 }
@@ -203,72 +274,6 @@ std::ptrdiff_t SpoolFile::readAt(std::uint64_t offset, std::span<std::byte> buff
         done += static_cast<std::size_t>(n);
     }
     return static_cast<std::ptrdiff_t>(done);
-}
-
-std::vector<std::string> recoverAbandonedRecordings(const std::filesystem::path& folder)
-{
-    std::vector<std::string> recovered;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(spoolFolder(), ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(prefix, 0) != 0 || !entry.is_regular_file(ec))
-            continue;
-        const int fd = ::open(entry.path().c_str(), O_RDWR | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        // Still locked: its program is recording into it.
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
-            continue;
-        }
-        struct stat info
-        {
-        };
-        std::vector<std::byte> h(SpoolFile::audioOffset);
-        const bool readable = ::fstat(fd, &info) == 0 && ::pread(fd, h.data(), h.size(), 0) == ssize_t(h.size());
-        const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
-        if (!readable || size <= SpoolFile::audioOffset) {
-            ::unlink(entry.path().c_str()); // nothing was recorded
-            ::close(fd);
-            continue;
-        }
-        // The header as the file's own audio describes it: whole frames, up to the last one written.
-        PcmFormat format;
-        const std::byte* f = h.data() + SpoolFile::audioOffset - 32;
-        format.channels = get16(f + 10);
-        format.samplesPerSec = get32(f + 12);
-        format.bitsPerSample = get16(f + 22);
-        const std::uint64_t align = std::max<std::uint32_t>(format.blockAlign(), 1);
-        const std::uint64_t audio = (size - SpoolFile::audioOffset) / align * align;
-        const bool rf64 = needsRf64(audio);
-        const auto fixed = header(format, audio, rf64);
-        if (::ftruncate(fd, static_cast<off_t>(SpoolFile::audioOffset + audio)) != 0
-            || !writeAll(fd, fixed.data(), fixed.size(), 0) || ::fdatasync(fd) != 0) {
-            ::close(fd);
-            continue;
-        }
-        // "quorvel-spool-20261209-021700-abc123.wav": the start time follows the prefix.
-        const std::string stamp = name.substr(prefix.size(), 15);
-        std::string when = "unknown time";
-        if (stamp.size() == 15 && stamp[8] == '-') {
-            when = stamp.substr(0, 4) + "-" + stamp.substr(4, 2) + "-" + stamp.substr(6, 2) + " " + stamp.substr(9, 2)
-                + "." + stamp.substr(11, 2) + "." + stamp.substr(13, 2);
-        }
-        std::string target = "Recovered " + when + ".wav";
-        for (int n = 2; std::filesystem::exists(folder / target, ec); ++n)
-            target = "Recovered " + when + " (" + std::to_string(n) + ").wav";
-        std::filesystem::rename(entry.path(), folder / target, ec);
-        if (ec) {
-            // Another file system: copy, then let the spool go.
-            std::filesystem::copy_file(entry.path(), folder / target, ec);
-            if (!ec)
-                ::unlink(entry.path().c_str());
-        }
-        ::close(fd);
-        if (!ec)
-            recovered.push_back(target);
-    }
-    return recovered;
 }
 
 } // namespace quorvel::platform

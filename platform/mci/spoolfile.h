@@ -2,6 +2,7 @@
 
 #include "audio/audiobackend.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -26,7 +27,9 @@ public:
     SpoolFile(const SpoolFile&) = delete;
     SpoolFile& operator=(const SpoolFile&) = delete;
 
-    // Creates the file, locked, with a header for this format and no audio.
+    // Creates the file, locked before any other process can see it, with a header for this format
+    // and no audio. The folder is private (0700) and the file 0600: a recording is nobody else's
+    // while it is made.
     bool create(const PcmFormat& format);
     // Another format for a spool that holds no audio yet.
     bool reset(const PcmFormat& format);
@@ -44,6 +47,16 @@ public:
     // seconds. False when the header could not be written.
     bool commit(std::uint64_t audioBytes);
 
+    // The audio up to `audioBytes` has been saved whole: a later crash need not bring it back.
+    void markSaved(std::uint64_t audioBytes);
+    // Leaves the file for the recovery at the next start, complete up to `audioBytes`: on disk,
+    // unlocked, and no longer this object's. Nothing is kept when that much was saved already.
+    // `close` false leaves the file open for a thread still writing; it closes with the object.
+    void keep(std::uint64_t audioBytes, bool close = true);
+
+    // The error number of the last write, create or commit that failed, 0 if none did.
+    int lastError() const { return m_error.load(std::memory_order_acquire); }
+
     int descriptor() const { return m_fd; }
     // Where the audio starts in the file: a page after where a classic 44-byte file has it.
     static constexpr std::uint64_t audioOffset = 44 + 4096;
@@ -51,13 +64,27 @@ public:
 private:
     bool writeHeader(std::uint64_t audioBytes);
     bool writeSizes(std::uint64_t audioBytes);
+    bool fail();
 
     int m_fd = -1;
     std::filesystem::path m_path;
     PcmFormat m_format;
     bool m_rf64 = false;
     std::int64_t m_lastSync = 0;
+    std::uint64_t m_saved = 0;
+    bool m_markedSaved = false;
+    std::atomic<int> m_error {0};
 };
+
+// The spool's header for this much audio (RF64 when `rf64`), and whether a classic one can't
+// describe it. Shared with the recovery, which rebuilds the header of a spool whose program died.
+std::vector<std::byte> spoolHeader(const PcmFormat& format, std::uint64_t audioBytes, bool rf64);
+bool spoolNeedsRf64(std::uint64_t audioBytes);
+// The spool's own names: "quorvel-spool-<start>-<rate>-<channels>-<bits>-<random>.wav", so its
+// format is known even when its header is damaged.
+inline constexpr std::string_view spoolPrefix = "quorvel-spool-";
+// Where a spool records how much of its audio was saved whole (inside the JUNK chunk).
+inline constexpr std::uint64_t savedMarkAt = SpoolFile::audioOffset - 32 - 16;
 
 // The folder the spools live in.
 std::filesystem::path spoolFolder();

@@ -1,7 +1,10 @@
 #include "wavedevice.h"
 
+#include "ownfiles.h"
 #include "spoolfile.h"
 #include "wavwriter.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -31,6 +34,20 @@ struct WaveDevice::Shared
     std::atomic<DeviceMode> mode {DeviceMode::Stopped};
     // Only the worker of the current generation may set the mode when it ends by itself.
     std::atomic<std::uint64_t> generation {0};
+
+    mutable std::mutex problemMutex;
+    std::string problem;
+    void setProblem(std::string text)
+    {
+        std::lock_guard lock(problemMutex);
+        problem = std::move(text);
+    }
+    // The spool could not take the audio: where, and why.
+    void spoolFailed()
+    {
+        setProblem("the recording could not be written to the folder " + spoolFolder().string() + " ("
+                   + errorText(spool.lastError()) + ")");
+    }
 };
 
 // What a command and its audio thread share.
@@ -213,11 +230,16 @@ std::uint32_t WaveDevice::record()
         return 0;
     if (current == DeviceMode::Playing)
         return 302;
-    if (!m_backend->reachable())
+    m_shared->setProblem({});
+    if (!m_backend->reachable()) {
+        m_shared->setProblem("the sound server could not be reached");
         return 328;
+    }
     auto& spool = m_shared->spool;
-    if (spool.isOpen() ? (lengthBytes() == 0 && !spool.reset(m_format)) : !spool.create(m_format))
+    if (spool.isOpen() ? (lengthBytes() == 0 && !spool.reset(m_format)) : !spool.create(m_format)) {
+        m_shared->spoolFailed();
         return 286;
+    }
 
     stopWorker(); // a playback that ended by itself leaves its thread to be joined
     auto shared = m_shared;
@@ -231,6 +253,8 @@ std::uint32_t WaveDevice::record()
         if (!control.stop.load(std::memory_order_acquire))
             stream = backend->openCapture(format, control.stop);
         control.markOpened(stream, control.capture);
+        if (!stream && !control.stop.load(std::memory_order_acquire))
+            shared->setProblem("no sound input could be opened for this format");
         if (stream) {
             // Audio goes to the spool, and into the length, a chunk at a time: the length then
             // moves a few times a second, not at every packet the server sends.
@@ -249,8 +273,10 @@ std::uint32_t WaveDevice::record()
             // what it holds.
             while (ok) {
                 const std::ptrdiff_t got = stream->read(std::span(buffer.data() + filled, chunk - filled));
-                if (got < 0)
+                if (got < 0) {
+                    shared->setProblem("the sound server stopped delivering audio (it was closed or restarted)");
                     break;
+                }
                 filled += static_cast<std::size_t>(got);
                 if (filled == chunk || (got == 0 && filled > 0))
                     flush();
@@ -259,6 +285,8 @@ std::uint32_t WaveDevice::record()
             }
             if (ok && filled > 0)
                 flush();
+            if (!ok)
+                shared->spoolFailed();
         }
         control.release(stream, control.capture);
     });
@@ -333,8 +361,34 @@ std::uint32_t WaveDevice::save(const std::filesystem::path& target)
         stop();
     reapFinished(true); // the recording's last audio is in the spool
     const std::uint64_t bytes = lengthBytes();
-    const SpoolFile* spool = m_shared->spool.isOpen() ? &m_shared->spool : nullptr;
-    return writeWav(target, m_format, spool, bytes) ? 0 : 286;
+    SpoolFile* spool = m_shared->spool.isOpen() ? &m_shared->spool : nullptr;
+    m_saveError = writeWav(target, m_format, spool, bytes);
+    if (m_saveError != 0)
+        return 286;
+    if (spool)
+        spool->markSaved(bytes);
+    return 0;
+}
+
+std::string WaveDevice::problem() const
+{
+    std::lock_guard lock(m_shared->problemMutex);
+    return m_shared->problem;
+}
+
+void WaveDevice::keepRecording()
+{
+    stopWorker();
+    reapFinished(true); // the last audio the server held is in the spool
+    m_shared->mode.store(DeviceMode::Stopped, std::memory_order_release);
+    // A thread that is still finishing keeps writing into the file, which stays open until it ends.
+    m_shared->spool.keep(lengthBytes(), /*close=*/m_finishing.empty());
+}
+
+void WaveDevice::syncRecording()
+{
+    if (m_shared->spool.isOpen())
+        ::fdatasync(m_shared->spool.descriptor());
 }
 
 } // namespace quorvel::platform

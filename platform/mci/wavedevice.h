@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace quorvel::platform {
@@ -57,8 +58,17 @@ public:
     // 0, or 302 while recording, 282 past the end, 328 when no output plays this format.
     std::uint32_t play(std::optional<std::uint64_t> fromByte);
     // Stops a recording first and waits for its last audio. 0, or 286 when the file could not be
-    // written.
+    // written (saveError() then says why).
     std::uint32_t save(const std::filesystem::path& target);
+    int saveError() const { return m_saveError; }
+
+    // Why the last recording ended by itself or could not start, for the user; empty if it didn't.
+    std::string problem() const;
+
+    // The device goes, and its recording is left for the recovery at the next start (see SpoolFile::keep).
+    void keepRecording();
+    // The recording so far reaches the disk now.
+    void syncRecording();
 
     DeviceMode mode() const;
     std::uint64_t lengthBytes() const;
@@ -87,6 +97,7 @@ private:
     std::shared_ptr<Shared> m_shared;
     std::unique_ptr<Worker> m_worker;
     std::vector<std::unique_ptr<Worker>> m_finishing;
+    int m_saveError = 0;
 };
 
 } // namespace quorvel::platform

@@ -1,5 +1,6 @@
 #include "wavwriter.h"
 
+#include "ownfiles.h"
 #include "riffheader.h"
 #include "spoolfile.h"
 
@@ -24,18 +25,6 @@ struct SndfileCloser
 {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
-
-// Beside the target, with a short name of its own: a target whose name is as long as the file
-// system allows leaves no room for a suffix.
-std::filesystem::path partialName(const std::filesystem::path& target)
-{
-    static std::atomic<unsigned> counter {0};
-    return target.parent_path() / ("quorvel-part-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-}
-
-} // namespace
-
-namespace {
 
 using namespace le;
 
@@ -62,12 +51,8 @@ enum class KernelCopy
     Failed
 };
 
-KernelCopy copyByKernel(const std::filesystem::path& partial, const PcmFormat& format, const SpoolFile& spool,
-                        std::uint64_t bytes)
+KernelCopy copyByKernel(int out, const PcmFormat& format, const SpoolFile& spool, std::uint64_t bytes)
 {
-    const int out = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (out < 0)
-        return KernelCopy::Failed;
     const auto header = classicHeader(format, bytes);
     bool ok = ::pwrite(out, header.data(), header.size(), 0) == static_cast<ssize_t>(header.size());
     loff_t from = static_cast<loff_t>(SpoolFile::audioOffset);
@@ -81,9 +66,11 @@ KernelCopy copyByKernel(const std::filesystem::path& partial, const PcmFormat& f
             continue;
         if (n <= 0) {
             if (first && n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
-                ::close(out);
+                ::ftruncate(out, 0);
                 return KernelCopy::Unsupported;
             }
+            if (n == 0)
+                errno = EIO;
             ok = false;
             break;
         }
@@ -94,22 +81,21 @@ KernelCopy copyByKernel(const std::filesystem::path& partial, const PcmFormat& f
         const std::byte pad {0};
         ok = ::pwrite(out, &pad, 1, to) == 1;
     }
-    ok = ::close(out) == 0 && ok;
+    ok = ok && ::fsync(out) == 0;
     return ok ? KernelCopy::Done : KernelCopy::Failed;
 }
 
 // Through libsndfile, a megabyte at a time: RF64 past 4 GiB, and where the kernel can't copy.
-bool copyBySndfile(const std::filesystem::path& partial, const PcmFormat& format, const SpoolFile* spool,
-                   std::uint64_t bytes)
+bool copyBySndfile(int fd, const PcmFormat& format, const SpoolFile* spool, std::uint64_t bytes)
 {
     SF_INFO info {};
     info.samplerate = static_cast<int>(format.samplesPerSec);
     info.channels = format.channels;
     const int container = bytes <= maxClassicWavData ? SF_FORMAT_WAV : SF_FORMAT_RF64;
     info.format = container | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
-    std::unique_ptr<SNDFILE, SndfileCloser> out(sf_open(partial.c_str(), SFM_WRITE, &info));
+    std::unique_ptr<SNDFILE, SndfileCloser> out(sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE));
     if (!out)
-        return false;
+        return (errno = EIO, false);
 
     bool ok = true;
     if (bytes > 0 && spool) {
@@ -120,45 +106,60 @@ bool copyBySndfile(const std::filesystem::path& partial, const PcmFormat& format
             const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), bytes - offset));
             const std::ptrdiff_t got = spool->readAt(offset, std::span(buffer.data(), want));
             if (got <= 0) {
+                errno = EIO;
                 ok = false;
                 break;
             }
+            errno = 0;
             const auto written = sf_write_raw(out.get(), buffer.data(), got);
             ok = written == got;
+            if (!ok && errno == 0)
+                errno = EIO;
             offset += static_cast<std::uint64_t>(got);
         }
     } else if (bytes > 0) {
+        errno = EIO;
         ok = false;
     }
+    const int error = errno;
     ok = sf_error(out.get()) == SF_ERR_NO_ERROR && ok;
-    return sf_close(out.release()) == 0 && ok;
+    ok = sf_close(out.release()) == 0 && ok && ::fsync(fd) == 0;
+    if (!ok && errno == 0)
+        errno = error ? error : EIO;
+    return ok;
 }
 
 } // namespace
 
-bool writeWav(const std::filesystem::path& target, const PcmFormat& format, const SpoolFile* spool, std::uint64_t bytes)
+int writeWav(const std::filesystem::path& target, const PcmFormat& format, const SpoolFile* spool, std::uint64_t bytes)
 {
     if (target.empty() || !target.has_filename())
-        return false;
+        return ENOENT;
     std::error_code ec;
     if (std::filesystem::is_directory(target, ec))
-        return false;
+        return EISDIR;
 
-    const auto partial = partialName(target);
+    std::filesystem::path partial;
+    const int fd = createOwnFile(target.parent_path(), partPrefix(), "", savedFileMode(), partial);
+    if (fd < 0)
+        return errno;
     KernelCopy copied = KernelCopy::Unsupported;
     if (spool && bytes > 0 && bytes <= maxClassicWavData)
-        copied = copyByKernel(partial, format, *spool, bytes);
+        copied = copyByKernel(fd, format, *spool, bytes);
     bool ok = copied == KernelCopy::Done;
     if (copied == KernelCopy::Unsupported)
-        ok = copyBySndfile(partial, format, spool, bytes);
-
-    if (ok) {
-        std::filesystem::rename(partial, target, ec);
-        ok = !ec;
+        ok = copyBySndfile(fd, format, spool, bytes);
+    int error = ok ? 0 : (errno ? errno : EIO);
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(partial.c_str(), target.c_str()) != 0) {
+        error = errno;
+        ok = false;
     }
-    if (!ok)
-        std::filesystem::remove(partial, ec); // nothing half-written is left behind
-    return ok;
+    if (!ok) {
+        ::unlink(partial.c_str()); // nothing half-written is left behind
+        return error ? error : EIO;
+    }
+    return 0;
 }
 
 } // namespace quorvel::platform

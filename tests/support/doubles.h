@@ -26,6 +26,11 @@ public:
     QString lengthReply = QStringLiteral("0");
     // What "save capture" answers; on success a small file stands in for the recording.
     std::uint32_t saveResult = 0;
+    // Why the recording ended by itself, and the system's error for a failed save.
+    std::string problemText;
+    int saveErrorNumber = 0;
+    std::string problem(std::string_view) override { return problemText; }
+    int saveError(std::string_view) override { return saveErrorNumber; }
 
     // Commands other than the status monitor's polling.
     QStringList actions() const;
@@ -111,16 +116,18 @@ public:
     struct Shown
     {
         bool save;
-        QString title, filter, extension;
+        QString title, filter, extension, folder;
     };
-    QString openFile(QWidget*, const QString& title, const QString& filter, const QString& extension) override
+    QString openFile(QWidget*, const QString& title, const QString& filter, const QString& extension,
+                     const QString& folder) override
     {
-        shown.push_back({false, title, filter, extension});
+        shown.push_back({false, title, filter, extension, folder});
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
-    QString saveFile(QWidget*, const QString& title, const QString& filter, const QString& extension) override
+    QString saveFile(QWidget*, const QString& title, const QString& filter, const QString& extension,
+                     const QString& folder) override
     {
-        shown.push_back({true, title, filter, extension});
+        shown.push_back({true, title, filter, extension, folder});
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
     QStringList answers; // file names in order; cancelled when the script runs out

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quorvel::platform {
+
+// Files the program makes for itself. None is ever opened through a link or created where a file
+// already lies: a name planted by someone else makes a new name, never a write to their target.
+
+// A new file in `folder` named `prefix` + six random characters + `suffix`, created exclusively
+// (O_EXCL) with `mode` (less the umask) and open for reading and writing. -1 with errno set when
+// it can't be made.
+int createOwnFile(const std::filesystem::path& folder, std::string_view prefix, std::string_view suffix, mode_t mode,
+                  std::filesystem::path& made);
+
+// Six letters or digits, different each time.
+std::string randomLetters();
+
+// The folder made if missing, 0700, and checked: a real folder (not a link) of this user's, whose
+// group and others get no access. False with errno set when it can't be made so.
+bool makePrivateFolder(const std::filesystem::path& folder);
+
+// The folder made if missing (with its parents), as the user's umask makes folders. False with
+// errno set when it can't be made.
+bool makeFolder(const std::filesystem::path& folder);
+
+// The mode a file the user saves gets: 0666 less the umask.
+mode_t savedFileMode();
+
+// Moves `from` to `to` unless something is at `to` already (errno EEXIST then); never replaces.
+bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Temporary files beside a target ("quorvel-part-<pid>-XXXXXX"): the prefix for this process.
+std::string partPrefix();
+// Removes the temporary files in `folder` whose process is gone (a kill during a save).
+void removeAbandonedParts(const std::filesystem::path& folder);
+
+// A process of this id is running (or can't be told from one).
+bool processAlive(long pid);
+
+// The system's words for an error number, and what it means for a file the user wanted
+// ("the disk is full"); empty for 0.
+std::string errorText(int error);
+
+} // namespace quorvel::platform
