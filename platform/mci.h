@@ -52,7 +52,7 @@ Recovery recoverRecordings(const std::filesystem::path& driveC);
 // recovery at the next start, complete up to that moment, unless they were saved whole.
 // Without it they are discarded, as "close" does.
 void keepRecordingsAtExit();
-void keepRecordingsOnClose();
+void keepRecordingsOnClose(bool keep = true);
 // Every open recording's audio so far is on the disk (the session is about to end, perhaps).
 void syncRecordings();
 

@@ -68,8 +68,11 @@ void listen(RecorderContext& ctx)
     send(ctx.mci, command::play);
 }
 
-QString recordingEndedText(const QString& why)
+QString recordingEndedText(const QString& why, bool keptAudio)
 {
+    if (!keptAudio)
+        return QStringLiteral("The recording could not be made: ") + why
+            + QStringLiteral(".\n\nNothing was recorded. Press Reset to try again.");
     return QStringLiteral("The recording stopped by itself: ") + why
         + QStringLiteral(".\n\nWhat was recorded until then is kept: you can listen to it and save it.");
 }
@@ -83,7 +86,9 @@ void followDevice(RecorderContext& ctx, const QString& modeReply, platform::Mess
     std::string why = ctx.mci.problem("capture");
     if (why.empty())
         why = "the sound device stopped recording";
-    boxes.show(owner, recordingEndedText(QString::fromStdString(why)), platform::box::okCritical,
+    send(ctx.mci, command::timeFormatBytes);
+    const bool keptAudio = queryNumber(ctx.mci, command::statusLength) > 0;
+    boxes.show(owner, recordingEndedText(QString::fromStdString(why), keptAudio), platform::box::okCritical,
                QLatin1String(ui::applicationTitle));
 }
 

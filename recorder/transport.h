@@ -26,7 +26,8 @@ void listen(RecorderContext& ctx);
 // could not be opened) while the window shows it recording, as `modeReply` tells: the take ends as
 // Stop ends it, what was recorded is kept, and the user is told once why.
 void followDevice(RecorderContext& ctx, const QString& modeReply, platform::MessageBoxes& boxes, QWidget* owner);
-// "The recording stopped by itself: " + why, and that what was recorded is kept.
-QString recordingEndedText(const QString& why);
+// "The recording stopped by itself: " + why, and that what was recorded is kept; or, when it
+// kept no audio, that it could not be made.
+QString recordingEndedText(const QString& why, bool keptAudio);
 
 } // namespace quorvel::recorder

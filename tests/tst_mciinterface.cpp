@@ -75,6 +75,20 @@ private slots:
         QCOMPARE(drive.entryList(QDir::Files), QStringList {QStringLiteral("my take.wav")});
     }
 
+    // A set command of any length: the items are read whole, the last one wins.
+    void setTakesAnyNumberOfItems()
+    {
+        mci("open new type waveaudio alias capture");
+        std::string command = "set capture";
+        for (int i = 0; i < 40; ++i)
+            command += i % 2 ? " channels 1" : " channels 2";
+        command += " samplespersec 8000";
+        QCOMPARE(mci(command).code, 0u);
+        QCOMPARE(mci("status capture channels").reply, QStringLiteral("1"));
+        QCOMPARE(mci("status capture samplespersec").reply, QStringLiteral("8000"));
+        QCOMPARE(mci(command + " volume").code, 259u);
+    }
+
     void defaultFormatAfterOpen()
     {
         mci("open new type waveaudio alias capture");

@@ -550,9 +550,9 @@ void keepRecordingsAtExit()
     g_keepAtExit.store(true);
 }
 
-void keepRecordingsOnClose()
+void keepRecordingsOnClose(bool keep)
 {
-    g_keepOnClose.store(true);
+    g_keepOnClose.store(keep);
 }
 
 void syncRecordings()

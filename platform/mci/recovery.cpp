@@ -78,30 +78,51 @@ std::string startOf(const std::string& name)
         + stamp.substr(11, 2) + "." + stamp.substr(13, 2);
 }
 
+bool writeAll(int fd, const std::byte* data, std::size_t size, loff_t at)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0 ? (errno = EIO, false) : false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+        at += n;
+    }
+    return true;
+}
+
+// The kernel copies where it can; between file systems that it can't, by hand.
 bool copyAll(int from, int to, std::uint64_t size)
 {
     loff_t in = 0;
     loff_t out = 0;
+    bool byHand = false;
     std::vector<std::byte> buffer;
     while (static_cast<std::uint64_t>(in) < size) {
         const auto want
             = static_cast<std::size_t>(std::min<std::uint64_t>(size - static_cast<std::uint64_t>(in), 1u << 30));
-        ssize_t n = buffer.empty() ? ::copy_file_range(from, &in, to, &out, want, 0) : -1;
+        if (!byHand) {
+            const ssize_t n = ::copy_file_range(from, &in, to, &out, want, 0);
+            if (n > 0)
+                continue;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n == 0 || !(errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL))
+                return n == 0 ? (errno = EIO, false) : false;
+            byHand = true;
+            buffer.resize(1u << 20);
+        }
+        const ssize_t n = ::pread(from, buffer.data(), std::min(buffer.size(), want), in);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && buffer.empty() && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL))
-            buffer.resize(1u << 20); // by hand from here on
-        if (!buffer.empty()) {
-            n = ::pread(from, buffer.data(), std::min(buffer.size(), want), in);
-            if (n > 0 && ::pwrite(to, buffer.data(), static_cast<std::size_t>(n), out) != n)
-                return false;
-            if (n > 0) {
-                in += n;
-                out += n;
-            }
-        }
         if (n <= 0)
             return n == 0 ? (errno = EIO, false) : false;
+        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(n), out))
+            return false;
+        in += n;
+        out += n;
     }
     return ::fsync(to) == 0;
 }

@@ -186,6 +186,12 @@ bool SpoolFile::reset(const PcmFormat& format)
     return true;
 }
 
+void SpoolFile::cutTo(std::uint64_t audioBytes)
+{
+    if (::ftruncate(m_fd, static_cast<off_t>(audioOffset + audioBytes)) == 0)
+        commit(audioBytes);
+}
+
 void SpoolFile::markSaved(std::uint64_t audioBytes)
 {
     std::byte mark[16] {};

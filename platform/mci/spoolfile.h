@@ -47,6 +47,8 @@ public:
     // seconds. False when the header could not be written.
     bool commit(std::uint64_t audioBytes);
 
+    // The file holds exactly this much audio again, after a write that failed part way.
+    void cutTo(std::uint64_t audioBytes);
     // The audio up to `audioBytes` has been saved whole: a later crash need not bring it back.
     void markSaved(std::uint64_t audioBytes);
     // Leaves the file for the recovery at the next start, complete up to `audioBytes`: on disk,

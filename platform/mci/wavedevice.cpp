@@ -45,8 +45,8 @@ struct WaveDevice::Shared
     // The spool could not take the audio: where, and why.
     void spoolFailed()
     {
-        setProblem("the recording could not be written to the folder " + spoolFolder().string() + " ("
-                   + errorText(spool.lastError()) + ")");
+        setProblem("writing to the folder " + spoolFolder().string() + " failed (" + errorText(spool.lastError())
+                   + ")");
     }
 };
 
@@ -285,8 +285,11 @@ std::uint32_t WaveDevice::record()
             }
             if (ok && filled > 0)
                 flush();
-            if (!ok)
+            if (!ok) {
                 shared->spoolFailed();
+                // What the file holds past the length never became part of the take.
+                shared->spool.cutTo(shared->length.load(std::memory_order_acquire));
+            }
         }
         control.release(stream, control.capture);
     });
