@@ -2,6 +2,7 @@
 
 #include "audio/syntheticbackend.h"
 #include "dialogs.h"
+#include "encoder.h"
 #include "doubles.h"
 #include "form8.h"
 #include "wavfile.h"
@@ -27,6 +28,12 @@ double mp3Seconds(const QString& mp3, const QString& scratch)
     return inspectWav(wav).seconds();
 }
 
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class TestRealEncoder : public QObject
@@ -39,6 +46,18 @@ class TestRealEncoder : public QObject
     QPointer<ui::Form8> m_main;
 
     QString onDrive(const QString& name) const { return m_drive + QLatin1Char('/') + name; }
+    QStringList partFiles() const { return QDir(m_drive).entryList({QStringLiteral("quorvel-part-*")}, QDir::Files); }
+    // A 440 Hz tone of this many seconds, 22.05 kHz mono, made by sox under the root folder.
+    QString toneWav(const QString& name, int seconds) const
+    {
+        const QString path = m_root.filePath(name);
+        QProcess::execute(QStringLiteral("sox"), {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
+                                                  QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"),
+                                                  QStringLiteral("16"), path, QStringLiteral("synth"),
+                                                  QString::number(seconds), QStringLiteral("sine"),
+                                                  QStringLiteral("440")});
+        return path;
+    }
 
     void saveAs(const QString& name)
     {
@@ -91,16 +110,26 @@ private slots:
                  QStringLiteral("File Saved: c:\\tone take.wav    Would you like to view the file?"));
     }
 
-    // Runs after the WAV test: the MP3 save closes the device.
+    // Runs after the WAV test: the MP3 save closes the device. Its target is a link, answered
+    // Yes to "replace": the link is replaced, the file it points to is not touched.
     void mp3SaveThenASecondSave()
     {
+        const QString victim = m_root.filePath(QStringLiteral("victim.mp3"));
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
+        file.close();
+        const QString mp3 = onDrive(QStringLiteral("tone mp3.mp3"));
+        QVERIFY(QFile::link(victim, mp3));
+        m_services->boxes.answers = {platform::box::answerYes, platform::box::answerNo};
         m_main->controls().Option1->setChecked(true);
         saveAs(QStringLiteral("tone mp3"));
-        const QString mp3 = onDrive(QStringLiteral("tone mp3.mp3"));
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(onDrive(QStringLiteral("tone mp3.wav"))), 20000);
-        QVERIFY(QFileInfo(mp3).size() > 0);
+        QTRY_COMPARE(m_services->boxes.shown.last().text,
+                     QStringLiteral("File Saved: c:\\tone mp3.mp3    Would you like to view the file?"));
+        QVERIFY(!QFileInfo(mp3).isSymLink());
         const double seconds = mp3Seconds(mp3, m_root.path());
         QVERIFY2(std::abs(seconds - 2.0) <= 0.2, qPrintable(QString::number(seconds)));
+        QCOMPARE(contents(victim), QByteArray("mine"));
         QCOMPARE(m_services->mci.commands, QStringList()); // the real device got the commands, not the double
 
         // The device is closed now: a second save is an error, and the program goes on.
@@ -111,25 +140,66 @@ private slots:
         QVERIFY(ui::Form10::instance()->isVisible());
         QVERIFY(!QFile::exists(onDrive(QStringLiteral("again.wav"))));
         ui::Form10::instance()->close();
+        QCOMPARE(partFiles(), QStringList());
     }
 
     void conversionTool()
     {
-        const QString input = m_root.filePath(QStringLiteral("made by sox.wav"));
-        QCOMPARE(QProcess::execute(QStringLiteral("sox"),
-                                   {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
-                                    QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"),
-                                    QStringLiteral("16"), input, QStringLiteral("synth"), QStringLiteral("3"),
-                                    QStringLiteral("sine"), QStringLiteral("440")}),
-                 0);
+        const QString input = toneWav(QStringLiteral("made by sox.wav"), 3);
+        // A dangling link at the output: the MP3 takes its place, nothing appears where it points.
         const QString output = m_root.filePath(QStringLiteral("converted file.mp3"));
+        QVERIFY(QFile::link(m_root.filePath(QStringLiteral("elsewhere.mp3")), output));
         m_services->dialogs.answers = {input, output};
         m_main->controls().Command10->click();
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(output).size() > 0, 20000);
-        QTest::qWait(500); // let the encoder finish its file
+        QTRY_VERIFY_WITH_TIMEOUT(m_services->boxes.texts().contains(QStringLiteral("Your MP3 has been created:  ") + output),
+                                 20000);
         const double seconds = mp3Seconds(output, m_root.path());
         QVERIFY2(std::abs(seconds - 3.0) <= 0.2, qPrintable(QString::number(seconds)));
+        QVERIFY(!QFile::exists(m_root.filePath(QStringLiteral("elsewhere.mp3"))));
         QVERIFY(QFile::exists(input)); // the input is never touched
+    }
+
+    // The encoder runs out of room: no MP3 is left, not even in part, and the failure is said.
+    void encoderOutOfSpace()
+    {
+        const QString full = m_root.filePath(QStringLiteral("full"));
+        QVERIFY(QDir().mkpath(full));
+        if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                                         QStringLiteral("-o"), QStringLiteral("size=16k"),
+                                                         QStringLiteral("tmpfs"), full})
+            != 0)
+            QSKIP("mounting a tmpfs needs root");
+        const QString output = full + QStringLiteral("/out.mp3");
+        m_services->boxes.shown.clear();
+        m_services->dialogs.answers = {toneWav(QStringLiteral("long.wav"), 30), output};
+        m_main->controls().Command10->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_services->boxes.shown.isEmpty(), 20000);
+        const QStringList left = QDir(full).entryList(QDir::Files | QDir::Hidden);
+        QProcess::execute(QStringLiteral("umount"), {full});
+        QVERIFY2(m_services->boxes.shown.first().text.startsWith(QStringLiteral("The MP3 encoder could not make")),
+                 qPrintable(m_services->boxes.shown.first().text));
+        QCOMPARE(m_services->boxes.shown.size(), 1);
+        QCOMPARE(left, QStringList());
+    }
+
+    // The program ends while the encoder runs (its QProcess goes, as at the end of main): the
+    // encoder finishes, the MP3 is whole, and the WAV that was only a step goes.
+    void encoderOutlivesTheProgram()
+    {
+        const QString wav = toneWav(QStringLiteral("drive/long take.wav"), 120);
+        const QString mp3 = onDrive(QStringLiteral("long take.mp3"));
+        bool told = false;
+        const int started = output::startEncoder(
+            m_services->services,
+            output::EncoderJob {QString(), m_app + QStringLiteral("/lame"), wav, mp3, QString(), true},
+            [&told](bool, const QString&) { told = true; });
+        QCOMPARE(started, 0);
+        m_services->services.processes->releaseAll();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(mp3) && !QFile::exists(wav), 60000);
+        QVERIFY(!told);
+        const double seconds = mp3Seconds(mp3, m_root.path());
+        QVERIFY2(std::abs(seconds - 120.0) <= 0.2, qPrintable(QString::number(seconds)));
+        QCOMPARE(partFiles(), QStringList());
     }
 };
 

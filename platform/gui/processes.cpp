@@ -69,13 +69,12 @@ public:
 
     void releaseAll() override
     {
-        // A job's shell goes with its QProcess; the job itself, in the subshell, runs on.
+        // Deleting a QProcess kills its program: the jobs still running are let go instead, to
+        // finish by themselves after this program has ended.
         for (const auto& process : m_running) {
             if (process)
                 process->disconnect();
         }
-        for (const auto& process : m_running)
-            delete process.data();
         m_running.clear();
     }
 

@@ -40,8 +40,8 @@ public:
     {
         return start(job.commandLine, job.program, {job.input, job.output}, true, std::move(finished)) ? 0 : -1;
     }
-    // Called once the windows have closed: jobs still running are left to finish by themselves
-    // (their `finished` is not called any more).
+    // Called as the program ends: programs still running are left to finish by themselves
+    // (their `finished` is not called any more), never killed.
     virtual void releaseAll() { }
 };
 
