@@ -36,14 +36,6 @@ qint64 spoolSize(const QString& folder)
         : QFileInfo(folder + QStringLiteral("/quorvel/") + files.first()).size() - 4140; // less the header
 }
 
-// The tray menu pops up at the cursor, over the icon.
-bool trayMenuShown()
-{
-    const QList<XWindow> windows = visibleWindows(QString());
-    return std::any_of(windows.begin(), windows.end(),
-                       [](const XWindow& w) { return w.geometry.topLeft() == trayIcon && w.geometry.height() > 100; });
-}
-
 int clockSeconds(const QString& text)
 {
     const QTime time = QTime::fromString(text, QStringLiteral("hh:mm:ss"));

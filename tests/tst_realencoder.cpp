@@ -2,8 +2,8 @@
 
 #include "audio/syntheticbackend.h"
 #include "dialogs.h"
-#include "encoder.h"
 #include "doubles.h"
+#include "encoder.h"
 #include "form8.h"
 #include "wavfile.h"
 
@@ -51,11 +51,11 @@ class TestRealEncoder : public QObject
     QString toneWav(const QString& name, int seconds) const
     {
         const QString path = m_root.filePath(name);
-        QProcess::execute(QStringLiteral("sox"), {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
-                                                  QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-b"),
-                                                  QStringLiteral("16"), path, QStringLiteral("synth"),
-                                                  QString::number(seconds), QStringLiteral("sine"),
-                                                  QStringLiteral("440")});
+        QProcess::execute(QStringLiteral("sox"),
+                          {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"), QStringLiteral("-c"),
+                           QStringLiteral("1"), QStringLiteral("-b"), QStringLiteral("16"), path,
+                           QStringLiteral("synth"), QString::number(seconds), QStringLiteral("sine"),
+                           QStringLiteral("440")});
         return path;
     }
 
@@ -151,8 +151,8 @@ private slots:
         QVERIFY(QFile::link(m_root.filePath(QStringLiteral("elsewhere.mp3")), output));
         m_services->dialogs.answers = {input, output};
         m_main->controls().Command10->click();
-        QTRY_VERIFY_WITH_TIMEOUT(m_services->boxes.texts().contains(QStringLiteral("Your MP3 has been created:  ") + output),
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            m_services->boxes.texts().contains(QStringLiteral("Your MP3 has been created:  ") + output), 20000);
         const double seconds = mp3Seconds(output, m_root.path());
         QVERIFY2(std::abs(seconds - 3.0) <= 0.2, qPrintable(QString::number(seconds)));
         QVERIFY(!QFile::exists(m_root.filePath(QStringLiteral("elsewhere.mp3"))));
@@ -164,9 +164,9 @@ private slots:
     {
         const QString full = m_root.filePath(QStringLiteral("full"));
         QVERIFY(QDir().mkpath(full));
-        if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                         QStringLiteral("-o"), QStringLiteral("size=16k"),
-                                                         QStringLiteral("tmpfs"), full})
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=16k"), QStringLiteral("tmpfs"), full})
             != 0)
             QSKIP("mounting a tmpfs needs root");
         const QString output = full + QStringLiteral("/out.mp3");

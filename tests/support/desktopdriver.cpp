@@ -88,3 +88,28 @@ bool pressKeys(const XWindow& window, const QString& keys)
 }
 
 } // namespace quorvel::test
+
+namespace quorvel::test {
+
+bool trayMenuShown()
+{
+    const QList<XWindow> windows = visibleWindows(QString());
+    return std::any_of(windows.begin(), windows.end(),
+                       [](const XWindow& w) { return w.geometry.topLeft() == trayIcon && w.geometry.height() > 100; });
+}
+
+bool exitFromTray()
+{
+    if (!clickAt(trayIcon, 3))
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    while (!trayMenuShown()) {
+        if (waited.elapsed() > 5000)
+            return false;
+        QTest::qWait(20);
+    }
+    return clickAt(trayExitItem);
+}
+
+} // namespace quorvel::test

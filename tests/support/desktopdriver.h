@@ -36,5 +36,9 @@ bool pressKeys(const XWindow& window, const QString& keys);
 // Where the notification area shows the program's icon, and the tray menu's Exit at its popup.
 constexpr QPoint trayIcon(11, 15);
 constexpr QPoint trayExitItem(50, 26);
+// The tray menu pops up at the cursor, over the icon.
+bool trayMenuShown();
+// A right click on the icon, and Exit once the menu is there.
+bool exitFromTray();
 
 } // namespace quorvel::test
