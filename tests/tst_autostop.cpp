@@ -103,6 +103,10 @@ private slots:
                                           << "70" << 300000ll << "C" << 5 << size;
         QTest::newRow("size: display in a comma locale") << 1 << 0 << "1.2"
                                                          << "70" << 1500000ll << "de_DE" << 1 << size;
+        QTest::newRow("size: display in native digits (Arabic)") << 1 << 0 << "1.2"
+                                                                 << "70" << 1500000ll << "ar_EG" << 1 << size;
+        QTest::newRow("size: display in native digits (Bengali)") << 1 << 0 << "1.2"
+                                                                  << "70" << 1500000ll << "bn_BD" << 1 << size;
         QTest::newRow("size: typed past the slider's end") << 1 << 0 << "1500"
                                                            << "70" << 100000000ll << "C" << 15 << size;
         QTest::newRow("size: empty target") << 1 << 0 << ""
