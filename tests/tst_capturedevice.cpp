@@ -32,24 +32,6 @@ std::shared_ptr<platform::SyntheticBackend> useBackend(Options options)
     return backend;
 }
 
-bool waitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-std::uint64_t lengthBytes()
-{
-    mci("set capture time format bytes");
-    return mciNumber("status capture length");
-}
-
 // A fresh device holding this many bytes of the synthetic tone, stopped.
 bool recorded(std::uint64_t bytes)
 {

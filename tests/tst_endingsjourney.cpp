@@ -6,10 +6,8 @@
 #include "desktopdriver.h"
 #include "wavfile.h"
 
-#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,20 +24,6 @@ const QString title = QStringLiteral("^Quorvel$");
 constexpr QPoint recordButton(232, 40), resetButton(344, 40), saveButton(288, 64), mp3Option(31, 232);
 // The save dialog's name box.
 constexpr QPoint nameBox(140, 100);
-
-// A message box's text, as a user copies it: a triple click selects it all.
-QString readMessage(const XWindow& box)
-{
-    QGuiApplication::clipboard()->clear(QClipboard::Selection);
-    xdotool({QStringLiteral("mousemove"), QString::number(box.geometry.x() + 100),
-             QString::number(box.geometry.y() + 20), QStringLiteral("click"), QStringLiteral("--repeat"),
-             QStringLiteral("3"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")});
-    QElapsedTimer waited;
-    waited.start();
-    while (QGuiApplication::clipboard()->text(QClipboard::Selection).isEmpty() && waited.elapsed() < 5000)
-        QTest::qWait(50);
-    return QGuiApplication::clipboard()->text(QClipboard::Selection);
-}
 
 } // namespace
 
@@ -64,19 +48,7 @@ class TestEndingsJourney : public QObject
         return main.isEmpty() ? XWindow() : main.first();
     }
 
-    // The message the program shows beside its main window, read and closed.
-    QString message(const XWindow& main, int timeoutMs = 5000)
-    {
-        const QList<XWindow> both = waitForWindows(title, 2, timeoutMs);
-        if (both.isEmpty())
-            return {};
-        // The newer of the two; a message shown at start-up may appear with the main window.
-        const XWindow box = both.last().id == main.id ? both.first() : both.last();
-        const QString text = readMessage(box);
-        pressKeys(box, QStringLiteral("Return"));
-        waitForWindows(title, 1, 5000);
-        return text;
-    }
+    QString message(const XWindow& main, int timeoutMs = 5000) { return takeMessage(title, main, timeoutMs); }
 
     void end(QProcess& quorvel)
     {
@@ -90,12 +62,7 @@ private slots:
     {
         if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("DISPLAY"))
             QFAIL("run through ctest, which starts the test sound server and X display");
-        for (const char* folder : {"drive", "state", "config", "app"})
-            QVERIFY(QDir(m_home.path()).mkdir(QLatin1String(folder)));
-        QVERIFY(QFile::copy(QStringLiteral(QUORVEL_APP_DIR "/quorvel"), path(QStringLiteral("app/quorvel"))));
-        qputenv("QUORVEL_DRIVE_C", QFile::encodeName(path(QStringLiteral("drive"))));
-        qputenv("XDG_STATE_HOME", QFile::encodeName(path(QStringLiteral("state"))));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(path(QStringLiteral("config"))));
+        QVERIFY(prepareProgramHome(m_home.path()));
     }
 
     void cleanup()
@@ -235,7 +202,7 @@ private slots:
         QVERIFY(pressKeys(dialog.first(), QStringLiteral("Return")));
         const QList<XWindow> refusal = waitForWindows(title, 2, 5000);
         QVERIFY(!refusal.isEmpty());
-        const QString said = readMessage(refusal.first().id == main.id ? refusal.last() : refusal.first());
+        const QString said = messageText(refusal.first().id == main.id ? refusal.last() : refusal.first());
         QVERIFY2(said.contains(QLatin1String("holds no audio")), qPrintable(said));
         QVERIFY(!QFile::exists(path(QStringLiteral("drive/nothing.wav"))));
         quorvel.kill();
@@ -268,7 +235,7 @@ private slots:
         QVERIFY(restarted);
         QVERIFY(!both.isEmpty());
         QVERIFY2(within <= 1000, qPrintable(QString::number(within)));
-        const QString text = readMessage(both.first().id == main.id ? both.last() : both.first());
+        const QString text = messageText(both.first().id == main.id ? both.last() : both.first());
         QVERIFY2(text.contains(QLatin1String("sound server")), qPrintable(text));
         pressKeys(both.first().id == main.id ? both.last() : both.first(), QStringLiteral("Return"));
 

@@ -25,24 +25,6 @@ using namespace quorvel::test;
 
 namespace {
 
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-std::uint64_t lengthBytes()
-{
-    mci("set capture time format bytes");
-    return mciNumber("status capture length");
-}
-
 // A device recording the synthetic tone, 11025 Hz 16-bit mono, until it holds `bytes`.
 bool recording(std::uint64_t bytes, double speed = 0)
 {
@@ -50,7 +32,7 @@ bool recording(std::uint64_t bytes, double speed = 0)
         platform::SyntheticBackend::Options {.speed = speed, .captureLimit = bytes}));
     mci("open new type waveaudio alias capture");
     mci("set capture samplespersec 11025 channels 1 bitspersample 16 alignment 2 bytespersec 22050");
-    return mci("record capture").code == 0 && waitFor([bytes] { return lengthBytes() >= bytes; });
+    return mci("record capture").code == 0 && waitFor([bytes] { return lengthBytes() >= bytes; }, 5000);
 }
 
 int modeOf(const QString& path)
@@ -351,7 +333,7 @@ private slots:
             platform::SyntheticBackend::Options {.speed = 20, .captureLimit = 10'000'000}));
         mci("open new type waveaudio alias capture");
         const auto code = mci("record capture").code;
-        const bool ended = waitFor([] { return mci("status capture mode").reply == QLatin1String("stopped"); });
+        const bool ended = waitFor([] { return mci("status capture mode").reply == QLatin1String("stopped"); }, 5000);
         const std::string problem = platform::recordingProblem("capture");
         const std::uint64_t bytes = lengthBytes();
         const auto saved = mci("save capture c:\\take.wav").code;

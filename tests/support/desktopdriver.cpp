@@ -1,6 +1,10 @@
 #include "desktopdriver.h"
 
+#include <QClipboard>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
 #include <QWidget>
@@ -90,6 +94,45 @@ bool pressKeys(const XWindow& window, const QString& keys)
 } // namespace quorvel::test
 
 namespace quorvel::test {
+
+QString messageText(const XWindow& box)
+{
+    QGuiApplication::clipboard()->clear(QClipboard::Selection);
+    xdotool({QStringLiteral("mousemove"), QString::number(box.geometry.x() + 100),
+             QString::number(box.geometry.y() + 20), QStringLiteral("click"), QStringLiteral("--repeat"),
+             QStringLiteral("3"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")});
+    QElapsedTimer waited;
+    waited.start();
+    while (QGuiApplication::clipboard()->text(QClipboard::Selection).isEmpty() && waited.elapsed() < 5000)
+        QTest::qWait(50);
+    return QGuiApplication::clipboard()->text(QClipboard::Selection);
+}
+
+QString takeMessage(const QString& titlePattern, const XWindow& main, int timeoutMs)
+{
+    const QList<XWindow> both = waitForWindows(titlePattern, 2, timeoutMs);
+    if (both.isEmpty())
+        return {};
+    // The newer of the two; a message shown at start-up may appear with the main window.
+    const XWindow box = both.last().id == main.id ? both.first() : both.last();
+    const QString text = messageText(box);
+    pressKeys(box, QStringLiteral("Return"));
+    waitForWindows(titlePattern, 1, 5000);
+    return text;
+}
+
+bool prepareProgramHome(const QString& home)
+{
+    const QDir dir(home);
+    for (const char* folder : {"drive", "state", "config", "app"}) {
+        if (!dir.mkpath(QLatin1String(folder)))
+            return false;
+    }
+    qputenv("QUORVEL_DRIVE_C", QFile::encodeName(dir.filePath(QStringLiteral("drive"))));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("state"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
+    return QFile::copy(QStringLiteral(QUORVEL_APP_DIR "/quorvel"), dir.filePath(QStringLiteral("app/quorvel")));
+}
 
 bool trayMenuShown()
 {

@@ -36,6 +36,18 @@ bool pressKeys(const XWindow& window, const QString& keys);
 // Where the notification area shows the program's icon, and the tray menu's Exit at its popup.
 constexpr QPoint trayIcon(11, 15);
 constexpr QPoint trayExitItem(50, 26);
+// A message box's text, as a user copies it: a triple click selects it all. Empty when nothing
+// was selected within 5 s.
+QString messageText(const XWindow& box);
+
+// The message shown beside the main window (titled alike), read and closed with Return. Empty
+// when none came within the time.
+QString takeMessage(const QString& titlePattern, const XWindow& main, int timeoutMs);
+
+// A home for the built program under `home`: the folders drive, state, config and app, the
+// program copied into app/, and the environment pointed at them. False when one can't be made.
+bool prepareProgramHome(const QString& home);
+
 // The tray menu pops up at the cursor, over the icon.
 bool trayMenuShown();
 // A right click on the icon, and Exit once the menu is there.
