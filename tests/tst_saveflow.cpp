@@ -475,14 +475,27 @@ private slots:
         QVERIFY(s().mci.actions().isEmpty()); // the recorder is not touched
     }
 
-    // An encoder that fails says so, and neither the report nor the question follows.
+    // An encoder that fails, or a folder it can't write to, is said alone: neither the report nor
+    // the question follows.
+    void conversionFailure_data()
+    {
+        QTest::addColumn<int>("folderError");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("encoder fails") << 0 << "The MP3 encoder could not make ";
+        QTest::newRow("read-only folder") << int(EROFS) << "can't be written (Read-only file system";
+    }
+
     void conversionFailure()
     {
+        QFETCH(int, folderError);
+        QFETCH(QString, says);
+        s().processes.outputError = folderError;
         s().dialogs.answers = {QStringLiteral("/music/a.wav"), onDrive(QStringLiteral("a.mp3"))};
         m_main->controls().Command10->click();
-        s().processes.finish(0, 1);
+        if (!folderError)
+            s().processes.finish(0, 1);
         QCOMPARE(s().boxes.shown.size(), 1);
-        QVERIFY(s().boxes.shown[0].text.startsWith(QStringLiteral("The MP3 encoder could not make ")));
+        QVERIFY2(s().boxes.shown[0].text.contains(says), qPrintable(s().boxes.shown[0].text));
         QVERIFY(s().desktop.folderViews.isEmpty());
     }
 

@@ -72,6 +72,11 @@ class TestTransport : public QObject
     bool step(const QString& name)
     {
         auto& c = m_form->controls();
+        if (name == QLatin1String("device ended")) {
+            m_services->mci.mode = QStringLiteral("stopped");
+            m_form->Timer1_Timer();
+            return true;
+        }
         if (name == QLatin1String("end")) {
             m_services->mci.finishPlayback();
             m_form->Timer1_Timer();
@@ -141,6 +146,7 @@ private slots:
         QTest::newRow("Reset item from Recorded") << recorded + s({"reset"}) << State::Idle;
         QTest::newRow("Reset button from Listening") << listening + s({"Command1"}) << State::Idle;
         QTest::newRow("record again after Reset") << recorded + s({"Command1", "rec"}) << State::Recording;
+        QTest::newRow("the device ended the take") << s({"Command2", "device ended"}) << State::Recorded;
     }
 
     void stateTable()
@@ -175,6 +181,41 @@ private slots:
         QVERIFY(m_form->isVisible());
         if (state == State::Recorded)
             QCOMPARE(c.autoStopSeconds, 0);
+    }
+
+    // A take the device ends by itself (a full disk, the server gone) or can't begin ends as Stop
+    // ends it, with one message that says why and whether anything was kept.
+    void deviceEndsTheTake_data()
+    {
+        QTest::addColumn<bool>("failsAtOnce");
+        QTest::addColumn<QString>("length");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("ends with audio") << false << "44100"
+                                         << "stopped by itself: the disk is full.";
+        QTest::newRow("ends before any audio") << false << "0"
+                                               << "could not be made: the disk is full.";
+        QTest::newRow("refused at once") << true << "0"
+                                         << "could not be made: the disk is full.";
+    }
+
+    void deviceEndsTheTake()
+    {
+        QFETCH(bool, failsAtOnce);
+        QFETCH(QString, length);
+        QFETCH(QString, says);
+        auto& mci = m_services->mci;
+        mci.recordFails = failsAtOnce;
+        mci.problemText = "the disk is full";
+        QVERIFY(step(QStringLiteral("Command2")));
+        mci.lengthReply = length;
+        if (!failsAtOnce)
+            QVERIFY(step(QStringLiteral("device ended")));
+        QCOMPARE(m_services->boxes.shown.size(), 1);
+        QVERIFY2(m_services->boxes.shown[0].text.contains(says), qPrintable(m_services->boxes.shown[0].text));
+        QVERIFY(!m_form->controls().Timer3->isActive());
+        QVERIFY(m_form->controls().Command5->isEnabled());
+        m_form->Timer1_Timer();
+        QCOMPARE(m_services->boxes.shown.size(), 1); // said once
     }
 
     // Stop takes over Record's keyboard focus: it would otherwise pass to the next in tab order, the

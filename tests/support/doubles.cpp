@@ -40,9 +40,11 @@ std::uint32_t RecordingMci::sendString(std::string_view command, char* reply, st
     }
     if (!open)
         return 263;
-    if (text == QLatin1String("record capture"))
+    if (text == QLatin1String("record capture")) {
+        if (recordFails)
+            return 286;
         mode = QStringLiteral("recording");
-    else if (text == QLatin1String("stop capture"))
+    } else if (text == QLatin1String("stop capture"))
         mode = QStringLiteral("stopped");
     else if (text.startsWith(QLatin1String("play capture")))
         mode = QStringLiteral("playing");

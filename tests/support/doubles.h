@@ -26,6 +26,8 @@ public:
     QString lengthReply = QStringLiteral("0");
     // What "save capture" answers; on success a small file stands in for the recording.
     std::uint32_t saveResult = 0;
+    // "record capture" fails, and the mode stays "stopped".
+    bool recordFails = false;
     // Why the recording ended by itself, and the system's error for a failed save.
     std::string problemText;
     int saveErrorNumber = 0;
@@ -153,8 +155,13 @@ public:
         started.push_back({commandLine, program, arguments, hidden, std::move(finished)});
         return true;
     }
+    int startOutput(const OutputJob& job, Finished finished) override
+    {
+        return outputError ? outputError : ProcessStarter::startOutput(job, std::move(finished));
+    }
     void finish(int index, int exitCode, bool crashed = false) { started[index].finished(crashed, exitCode); }
     bool canStart = true;
+    int outputError = 0; // the output's folder can't take the encoder's file, for this reason
     QList<Started> started;
 };
 
