@@ -127,12 +127,18 @@ void removeAbandonedParts(const std::filesystem::path& folder)
         }
         if (pid == ::getpid() || processAlive(pid))
             continue;
+        // Only plain files of this user's (a link of that name is not ours to remove), and not
+        // one an encoder that outlived its program still writes (it holds a lock on it).
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
         struct stat info
         {
         };
-        // Only plain files of this user's; a link of that name is not ours to remove.
-        if (::lstat(entry.path().c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
             ::unlink(entry.path().c_str());
+        ::close(fd);
     }
 }
 

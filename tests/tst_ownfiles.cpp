@@ -17,6 +17,7 @@
 #include <atomic>
 #include <thread>
 
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -279,10 +280,15 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         QVERIFY(QFile::link(m_outside, link));
+        // An encoder still at work after its program ended holds a lock on its file.
+        const QString encoding = m_drive + QStringLiteral("/quorvel-part-999999997-abcdef");
+        QFile busy(encoding);
+        QVERIFY(busy.open(QIODevice::WriteOnly) && ::flock(busy.handle(), LOCK_EX) == 0);
         recover();
         QVERIFY(!QFile::exists(dead));
         QVERIFY(QFile::exists(live));
         QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(QFile::exists(encoding));
     }
 
     // Drive C on another, nearly full file system: the copy fails under no final name, the take
