@@ -179,13 +179,12 @@ Recovery recoverRecordings(const std::filesystem::path& driveC)
         removeAbandonedParts(driveC);
 
     const auto folder = spoolFolder();
+    // Only a folder of this user's that nobody else can write to holds spools to trust.
+    if (!makePrivateFolder(folder))
+        return result;
     struct stat info
     {
     };
-    // Only a folder of this user's that nobody else can write to holds spools to trust.
-    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()
-        || (info.st_mode & 022) != 0)
-        return result;
 
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
