@@ -221,7 +221,7 @@ private slots:
         QElapsedTimer recording;
         recording.start();
         QTRY_VERIFY_WITH_TIMEOUT(recording.elapsed() >= 2500, 10000);
-        QCOMPARE(QProcess::execute(QStringLiteral(QUORVEL_SOURCE_DIR "/tools/dev/pulse.sh"),
+        QCOMPARE(QProcess::execute(QStringLiteral(QUORVEL_SOURCE_DIR "/tools/dev/soundserver.sh"),
                                    {QStringLiteral("stop"), server}),
                  0);
         QElapsedTimer noticed;
@@ -229,7 +229,7 @@ private slots:
         const double seconds = recording.elapsed() / 1000.0;
         const QList<XWindow> both = waitForWindows(title, 2, 3000);
         const qint64 within = noticed.elapsed();
-        const bool restarted = QProcess::execute(QStringLiteral(QUORVEL_SOURCE_DIR "/tools/dev/pulse.sh"),
+        const bool restarted = QProcess::execute(QStringLiteral(QUORVEL_SOURCE_DIR "/tools/dev/soundserver.sh"),
                                                  {QStringLiteral("start"), server})
             == 0;
         QVERIFY(restarted);

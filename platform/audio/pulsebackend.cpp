@@ -382,9 +382,10 @@ bool PulseBackend::reachable() const
 std::unique_ptr<CaptureStream> PulseBackend::openCapture(const PcmFormat& format, const OpenCancelled& cancelled)
 {
     auto stream = std::make_unique<PulseCapture>();
-    // The server hands the audio over at least every 100 ms, whatever the chunk: what it still
-    // holds when the recording stops never reaches the spool, so this bounds that loss.
-    const std::size_t fragment = std::max<std::size_t>(format.samplesPerSec / 10, 1) * format.blockAlign();
+    // The server hands the audio over in fragments of 20 ms, whatever the chunk: a fragment it has
+    // not filled when the recording stops is not handed over (PipeWire's server keeps it), so this
+    // bounds what a stop can lose. The capture still wakes only after its naps.
+    const std::size_t fragment = std::max<std::size_t>(format.samplesPerSec / 50, 1) * format.blockAlign();
     if (!stream->open(format, fragment, cancelled))
         return nullptr;
     return stream;

@@ -8,6 +8,7 @@ quorvel_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins libpulse-dev libsndfile1-dev libbenchmark-dev desktop-file-utils
     pulseaudio pulseaudio-utils lame sox
+    pipewire pipewire-pulse pipewire-bin wireplumber dbus
     xvfb xdotool trayer imagemagick x11-utils xdg-utils fonts-dejavu-core fonts-liberation bc
 )
 

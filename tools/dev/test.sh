@@ -7,3 +7,5 @@ install_missing_packages
 configure_and_build
 cd "$QUORVEL_BUILD"
 ctest --output-on-failure --timeout 600 "$@"
+# The tests that record and play real audio, again on PipeWire, the server of most desktops now.
+QUORVEL_SOUND_SERVER=pipewire ctest --output-on-failure --timeout 600 -L sound "$@"
