@@ -1,5 +1,7 @@
 #include "settingsfile.h"
 
+#include "windowsystem.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -152,6 +154,14 @@ double twipsToWrite(const std::optional<ui::Form8Controls::StoredTwips>& stored,
     return stored && stored->pixels == pixels ? stored->twips : now;
 }
 
+// Where the window system places the window, the position read is the one to keep.
+double positionToWrite(const std::optional<ui::Form8Controls::StoredTwips>& stored, int pixels)
+{
+    if (stored && !platform::windowsCanBePlaced())
+        return stored->twips;
+    return twipsToWrite(stored, pixels, pixels * 15.0);
+}
+
 } // namespace
 
 bool settingsFileExists(const QString& applicationFolder)
@@ -169,8 +179,8 @@ QString settingsLine(const ui::Form8Controls& c, const QWidget& form)
         QString::number(c.HScroll2->value()),
         QString::number(c.cbxformat->currentIndex()),
         realText(twipsToWrite(c.storedHeight, form.height(), form.height() * 15.0 + nonClientTwips)),
-        realText(twipsToWrite(c.storedLeft, form.pos().x(), form.pos().x() * 15.0)),
-        realText(twipsToWrite(c.storedTop, form.pos().y(), form.pos().y() * 15.0)),
+        realText(positionToWrite(c.storedLeft, form.pos().x())),
+        realText(positionToWrite(c.storedTop, form.pos().y())),
         QString::number(ui::checkValue(c.Check3)),
         QString::number(ui::checkValue(c.Check4)),
         truthText(c.Option1->isChecked()),
@@ -222,14 +232,21 @@ void applySettingsLine(ui::Form8Controls& c, QWidget& form, const QString& line)
     if (height) {
         const double applied = std::clamp(*height, compactHeightTwips, expandedHeightTwips);
         // The main window has a fixed size; its height changes only as a whole.
-        form.setFixedHeight(clientHeightOf(applied));
+        platform::holdWindowSize(&form, QSize(form.width(), clientHeightOf(applied)));
         c.storedHeight.reset();
         if (applied == *height)
             c.storedHeight = ui::Form8Controls::StoredTwips {*height, form.height()};
     }
     const auto top = number(fields, 7);
     const auto left = number(fields, 6);
-    if (height || top || left) {
+    if (!platform::windowsCanBePlaced()) {
+        // The window system places the window: the position is kept as read, for a desktop that
+        // can use it, and never replaced by one the window never had.
+        if (left)
+            c.storedLeft = ui::Form8Controls::StoredTwips {*left, form.pos().x()};
+        if (top)
+            c.storedTop = ui::Form8Controls::StoredTwips {*top, form.pos().y()};
+    } else if (height || top || left) {
         const QPoint wanted(left ? pixelsOf(*left) : form.pos().x(), top ? pixelsOf(*top) : form.pos().y());
         const QSize outer(form.width(), form.height() + static_cast<int>(nonClientTwips / 15));
         const QPoint onScreen = ontoNearestScreen(QRect(wanted, outer));

@@ -5,6 +5,7 @@
 #include "lifetime.h"
 #include "saveflow.h"
 #include "skin.h"
+#include "windowsystem.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -35,7 +36,7 @@ void prepare(QWidget* dialog, platform::Services& services)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                            | Qt::MSWindowsFixedSizeDialogHint);
-    dialog->setFixedSize(dialog->size());
+    platform::holdWindowSize(dialog, dialog->size());
     dialog->setWindowIcon(QIcon(QStringLiteral(":/ui/icons/quorvel.png")));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = dialog->frameGeometry();

@@ -11,6 +11,7 @@
 #include "startwithlogin.h"
 #include "statusmonitor.h"
 #include "transport.h"
+#include "windowsystem.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -50,7 +51,7 @@ Form8::Form8(platform::Services& services, QWidget* parent)
     // A fixed size and no maximise box: only Toggle changes the height.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    platform::holdWindowSize(this, size());
     // The quality list is an editable box: it shows its label from the first character.
     connect(m_c.cbxformat, &QComboBox::currentIndexChanged, this, [this] {
         if (m_c.cbxformat->lineEdit())
@@ -73,7 +74,7 @@ Form8* Form8::load(platform::Services& services)
         form->show();
         break;
     case shell::StartVisibility::Minimized:
-        form->showMinimized();
+        platform::showMinimizedWhenMapped(form);
         break;
     case shell::StartVisibility::Hidden:
         break;
@@ -304,14 +305,14 @@ void Form8::Command7_Click()
 
 void Form8::Command8_Click()
 {
-    setFixedHeight(clientHeight(expandedHeightTwips));
+    platform::holdWindowSize(this, QSize(width(), clientHeight(expandedHeightTwips)));
     m_c.Command8->setVisible(false);
     m_c.Command9->setVisible(true);
 }
 
 void Form8::Command9_Click()
 {
-    setFixedHeight(clientHeight(compactHeightTwips));
+    platform::holdWindowSize(this, QSize(width(), clientHeight(compactHeightTwips)));
     m_c.Command9->setVisible(false);
     m_c.Command8->setVisible(true);
 }
@@ -327,6 +328,9 @@ void Form8::mousePressEvent(QMouseEvent* event)
     // through does not.
     m_dragging = event->buttons() == Qt::LeftButton && !childAt(event->position().toPoint());
     m_grab = event->position().toPoint();
+    // The window system moves it where it can (on Wayland nothing else can); otherwise we do.
+    if (m_dragging && platform::startWindowMove(this))
+        m_dragging = false;
     QWidget::mousePressEvent(event);
 }
 
