@@ -9,6 +9,7 @@ quorvel_packages=(
     qt6-base-dev qt6-qpa-plugins libpulse-dev libsndfile1-dev libbenchmark-dev desktop-file-utils
     pulseaudio pulseaudio-utils lame sox
     pipewire pipewire-pulse pipewire-bin wireplumber dbus
+    weston qt6-wayland
     xvfb xdotool trayer imagemagick x11-utils xdg-utils fonts-dejavu-core fonts-liberation bc
 )
 
