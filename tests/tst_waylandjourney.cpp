@@ -148,6 +148,11 @@ private slots:
     // close box ends the program.
     void theWindowOnWayland()
     {
+        // A position from another desktop: the compositor places the window, the position stays.
+        QFile settings(path(QStringLiteral("app/settings9.txt")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("0,0,700,70,7,6500,1234,2345,0,0,#FALSE#,#TRUE#\r\n");
+        settings.close();
         QProcess quorvel;
         start(quorvel);
         const auto shown = waitForMainWindow([](const QRect&) { return true; });
@@ -181,6 +186,10 @@ private slots:
         QVERIFY(quorvel.waitForFinished(10000));
         QCOMPARE(quorvel.exitCode(), 0);
         collectErrors(quorvel);
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        const QList<QByteArray> fields = settings.readAll().trimmed().split(',');
+        QCOMPARE(fields.size(), 12);
+        QCOMPARE(fields[6] + ',' + fields[7], QByteArray("1234,2345"));
     }
 
     // F1 opens the help beside the window.
