@@ -12,15 +12,8 @@ set -euo pipefail
 cmd=${1:?start, stop or env}
 dir=$(mkdir -p "${2:?folder}" && cd "$2" && pwd)
 
-client_env() {
-    echo "export PULSE_SERVER=unix:$dir/run/native"
-    echo "export PULSE_COOKIE=$dir/cookie"
-    echo "export PULSE_RUNTIME_PATH=$dir/run"
-    echo "export XDG_RUNTIME_DIR=$dir/run"
-    echo "export PULSE_CLIENTCONFIG=$dir/client.conf"
-}
-
 source "$(dirname "$0")/processes.sh"
+source "$(dirname "$0")/soundclient.sh"
 
 # The servers' own world: runtime folder, home, configuration, state and session bus.
 server_env() {
@@ -76,18 +69,11 @@ CONF
     pactl load-module module-remap-source source_name=outmon master=out.monitor >/dev/null
     pactl set-default-sink out
     pactl set-default-source mic
-    (sox -q -n -r 44100 -c 2 -b 16 -e signed -t raw - synth 7200 sine 440 vol 0.5 |
-        pacat --playback --device=feed --latency-msec=100 --rate=44100 --channels=2 --format=s16le \
-            --raw) </dev/null >/dev/null 2>&1 &
-    echo $! >"$dir/feed.pid"
-    sleep 2.5
+    start_tone
     echo "pipewire running in $dir"
     ;;
 stop)
-    if [ -f "$dir/feed.pid" ]; then
-        pkill -P "$(cat "$dir/feed.pid")" 2>/dev/null || true
-        stop_pid "$dir/feed.pid"
-    fi
+    stop_tone
     for name in pulse wireplumber pipewire dbus; do
         stop_pid "$dir/$name.pid"
     done

@@ -10,15 +10,8 @@ set -euo pipefail
 cmd=${1:?start, stop or env}
 dir=$(mkdir -p "${2:?folder}" && cd "$2" && pwd)
 
-client_env() {
-    echo "export PULSE_SERVER=unix:$dir/run/native"
-    echo "export PULSE_COOKIE=$dir/cookie"
-    echo "export PULSE_RUNTIME_PATH=$dir/run"
-    echo "export XDG_RUNTIME_DIR=$dir/run"
-    echo "export PULSE_CLIENTCONFIG=$dir/client.conf"
-}
-
 source "$(dirname "$0")/processes.sh"
+source "$(dirname "$0")/soundclient.sh"
 
 case "$cmd" in
 env)
@@ -47,20 +40,11 @@ PA
         sleep 0.1
     done
     pactl info >/dev/null 2>&1 || { echo "pulseaudio did not start; see $dir/pulse.log" >&2; exit 1; }
-    # The tone runs for two hours; a long buffer keeps it free of dropouts.
-    (sox -q -n -r 44100 -c 2 -b 16 -e signed -t raw - synth 7200 sine 440 vol 0.5 |
-        pacat --playback --device=feed --latency-msec=100 --rate=44100 --channels=2 --format=s16le \
-            --raw) </dev/null >/dev/null 2>&1 &
-    echo $! >"$dir/feed.pid"
-    # The null sinks start out in 2 s blocks: give them time to settle before anyone records.
-    sleep 2.5
+    start_tone
     echo "pulseaudio running in $dir"
     ;;
 stop)
-    if [ -f "$dir/feed.pid" ]; then
-        pkill -P "$(cat "$dir/feed.pid")" 2>/dev/null || true
-        stop_pid "$dir/feed.pid"
-    fi
+    stop_tone
     stop_pid "$dir/pulse.pid"
     ;;
 *)
