@@ -15,6 +15,25 @@
 
 namespace quorvel::platform {
 
+bool writeAllAt(int fd, const void* data, std::size_t size, std::uint64_t offset)
+{
+    const auto* bytes = static_cast<const std::byte*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, bytes, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<std::size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
 std::string randomLetters()
 {
     static constexpr std::string_view letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";

@@ -18,6 +18,10 @@ namespace quorvel::platform {
 int createOwnFile(const std::filesystem::path& folder, std::string_view prefix, std::string_view suffix, mode_t mode,
                   std::filesystem::path& made);
 
+// Writes all of `data` at `offset`, however many calls it takes. False with errno set on failure
+// (EIO when the file took nothing).
+bool writeAllAt(int fd, const void* data, std::size_t size, std::uint64_t offset);
+
 // Six letters or digits, different each time.
 std::string randomLetters();
 

@@ -78,21 +78,6 @@ std::string startOf(const std::string& name)
         + stamp.substr(11, 2) + "." + stamp.substr(13, 2);
 }
 
-bool writeAll(int fd, const std::byte* data, std::size_t size, loff_t at)
-{
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size, at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n == 0 ? (errno = EIO, false) : false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-        at += n;
-    }
-    return true;
-}
-
 // The kernel copies where it can; between file systems that it can't, by hand.
 bool copyAll(int from, int to, std::uint64_t size)
 {
@@ -119,7 +104,7 @@ bool copyAll(int from, int to, std::uint64_t size)
             continue;
         if (n <= 0)
             return n == 0 ? (errno = EIO, false) : false;
-        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(n), out))
+        if (!writeAllAt(to, buffer.data(), static_cast<std::size_t>(n), static_cast<std::uint64_t>(out)))
             return false;
         in += n;
         out += n;
@@ -222,8 +207,7 @@ Recovery recoverRecordings(const std::filesystem::path& driveC)
             formatFromName(name, format);
         const std::uint64_t align = std::max<std::uint32_t>(format.blockAlign(), 1);
         const std::uint64_t audio = (size - SpoolFile::audioOffset) / align * align;
-        if (tagIs(h.data() + savedMarkAt, "SAVD") && get32(h.data() + savedMarkAt + 4) == (audio & 0xFFFFFFFFu)
-            && get32(h.data() + savedMarkAt + 8) == (audio >> 32)) {
+        if (savedMark(h.data() + savedMarkAt) == audio) {
             ::unlink(entry.path().c_str()); // saved whole before its program ended
             ::close(fd);
             continue;
@@ -232,8 +216,8 @@ Recovery recoverRecordings(const std::filesystem::path& driveC)
         std::string moved;
         int error = driveError;
         if (driveReady && ::ftruncate(fd, static_cast<off_t>(SpoolFile::audioOffset + audio)) == 0
-            && ::pwrite(fd, fixed.data(), fixed.size(), 0) == static_cast<ssize_t>(fixed.size())
-            && ::fchmod(fd, savedFileMode()) == 0 && ::fdatasync(fd) == 0) {
+            && writeAllAt(fd, fixed.data(), fixed.size(), 0) && ::fchmod(fd, savedFileMode()) == 0
+            && ::fdatasync(fd) == 0) {
             moved = moveIntoDriveC(fd, entry.path(), driveC, startOf(name), SpoolFile::audioOffset + audio);
             error = errno;
         } else if (driveReady) {

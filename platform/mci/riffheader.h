@@ -45,6 +45,11 @@ inline std::uint32_t get32(const std::byte* at)
     return value;
 }
 
+inline std::uint64_t get64(const std::byte* at)
+{
+    return get32(at) | std::uint64_t {get32(at + 4)} << 32;
+}
+
 // The 32 bytes of a "fmt " chunk for PCM followed by the head of the "data" chunk, with the data
 // size as the 32-bit field holds it.
 inline void putFormatAndData(std::byte* at, const PcmFormat& format, std::uint32_t dataSize)

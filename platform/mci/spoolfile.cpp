@@ -58,21 +58,6 @@ std::vector<std::byte> spoolHeader(const PcmFormat& format, std::uint64_t audioB
 
 namespace {
 
-bool writeAll(int fd, const std::byte* data, std::size_t size, std::uint64_t offset)
-{
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-        offset += static_cast<std::uint64_t>(n);
-    }
-    return true;
-}
-
 std::int64_t nowSeconds()
 {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -108,6 +93,19 @@ bool nameSpool(const std::filesystem::path& from, const PcmFormat& format, std::
 }
 
 } // namespace
+
+void putSavedMark(std::byte* at, std::uint64_t audioBytes)
+{
+    le::putTag(at, "SAVD");
+    le::put64(at + 4, audioBytes);
+}
+
+std::optional<std::uint64_t> savedMark(const std::byte* at)
+{
+    if (std::memcmp(at, "SAVD", 4) != 0)
+        return std::nullopt;
+    return le::get64(at + 4);
+}
 
 // A classic RIFF size field can't describe this much audio behind the spool's header.
 bool spoolNeedsRf64(std::uint64_t audioBytes)
@@ -160,8 +158,7 @@ bool SpoolFile::create(const PcmFormat& format)
     m_path = path;
     m_format = format;
     m_lastSync = nowSeconds();
-    m_saved = 0;
-    m_markedSaved = false;
+    m_saved.reset();
     std::filesystem::path named;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !writeHeader(0) || !nameSpool(path, format, named)) {
         const int error = errno;
@@ -194,20 +191,17 @@ void SpoolFile::cutTo(std::uint64_t audioBytes)
 
 void SpoolFile::markSaved(std::uint64_t audioBytes)
 {
-    std::byte mark[16] {};
-    le::putTag(mark, "SAVD");
-    le::put64(mark + 4, audioBytes);
-    if (writeAll(m_fd, mark, sizeof mark, savedMarkAt)) {
+    std::byte mark[savedMarkSize] {};
+    putSavedMark(mark, audioBytes);
+    if (writeAllAt(m_fd, mark, sizeof mark, savedMarkAt))
         m_saved = audioBytes;
-        m_markedSaved = true;
-    }
 }
 
 void SpoolFile::keep(std::uint64_t audioBytes, bool close)
 {
     if (m_fd < 0)
         return;
-    if (close && (audioBytes == 0 || (m_markedSaved && m_saved == audioBytes))) {
+    if (close && (audioBytes == 0 || m_saved == audioBytes)) {
         discard();
     } else {
         commit(audioBytes);
@@ -224,11 +218,9 @@ bool SpoolFile::writeHeader(std::uint64_t audioBytes)
 {
     m_rf64 = m_rf64 || spoolNeedsRf64(audioBytes);
     auto h = spoolHeader(m_format, audioBytes, m_rf64);
-    if (m_markedSaved) {
-        le::putTag(h.data() + savedMarkAt, "SAVD");
-        le::put64(h.data() + savedMarkAt + 4, m_saved);
-    }
-    return writeAll(m_fd, h.data(), h.size(), 0) || fail();
+    if (m_saved)
+        putSavedMark(h.data() + savedMarkAt, *m_saved);
+    return writeAllAt(m_fd, h.data(), h.size(), 0) || fail();
 }
 
 bool SpoolFile::writeSizes(std::uint64_t audioBytes)
@@ -240,16 +232,16 @@ bool SpoolFile::writeSizes(std::uint64_t audioBytes)
         le::put64(field, riffSize);
         le::put64(field + 8, audioBytes);
         le::put64(field + 16, audioBytes / std::max<std::uint32_t>(m_format.blockAlign(), 1));
-        return writeAll(m_fd, field, 24, 20) || fail();
+        return writeAllAt(m_fd, field, 24, 20) || fail();
     }
     le::put32(field, static_cast<std::uint32_t>(riffSize));
     le::put32(field + 4, static_cast<std::uint32_t>(audioBytes));
-    return (writeAll(m_fd, field, 4, 4) && writeAll(m_fd, field + 4, 4, audioOffset - 4)) || fail();
+    return (writeAllAt(m_fd, field, 4, 4) && writeAllAt(m_fd, field + 4, 4, audioOffset - 4)) || fail();
 }
 
 bool SpoolFile::writeAt(std::uint64_t offset, std::span<const std::byte> data)
 {
-    return writeAll(m_fd, data.data(), data.size(), audioOffset + offset) || fail();
+    return writeAllAt(m_fd, data.data(), data.size(), audioOffset + offset) || fail();
 }
 
 bool SpoolFile::commit(std::uint64_t audioBytes)

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -73,8 +74,7 @@ private:
     PcmFormat m_format;
     bool m_rf64 = false;
     std::int64_t m_lastSync = 0;
-    std::uint64_t m_saved = 0;
-    bool m_markedSaved = false;
+    std::optional<std::uint64_t> m_saved; // how much was saved whole, once a save was made
     std::atomic<int> m_error {0};
 };
 
@@ -85,8 +85,13 @@ bool spoolNeedsRf64(std::uint64_t audioBytes);
 // The spool's own names: "quorvel-spool-<start>-<rate>-<channels>-<bits>-<random>.wav", so its
 // format is known even when its header is damaged.
 inline constexpr std::string_view spoolPrefix = "quorvel-spool-";
-// Where a spool records how much of its audio was saved whole (inside the JUNK chunk).
+// Where a spool records how much of its audio was saved whole: 16 bytes inside the JUNK chunk, a
+// tag and the count. The mark written into a header, and the count read back from one (nothing
+// when there is no mark).
 inline constexpr std::uint64_t savedMarkAt = SpoolFile::audioOffset - 32 - 16;
+inline constexpr std::size_t savedMarkSize = 16;
+void putSavedMark(std::byte* at, std::uint64_t audioBytes);
+std::optional<std::uint64_t> savedMark(const std::byte* at);
 
 // The folder the spools live in.
 std::filesystem::path spoolFolder();
