@@ -98,8 +98,7 @@ private slots:
         QCOMPARE(wav.channels, channels);
         QCOMPARE(int(le16(wav.header, 34)), bits);
         // The recording holds the three seconds between "record" and "stop": nothing lost on the way.
-        // (Idle, both servers keep within 25 ms; on PipeWire with both cores busy a stop has lost 60 ms.)
-        QVERIFY2(std::abs(wav.seconds() - 3.0) <= 0.1, qPrintable(QString::number(wav.seconds())));
+        QVERIFY2(std::abs(wav.seconds() - 3.0) <= 0.05, qPrintable(QString::number(wav.seconds())));
         const double hz = dominantFrequency(readChannel0(path), rate);
         QVERIFY2(std::abs(hz - 440.0) <= 5.0, qPrintable(QStringLiteral("%1 Hz").arg(hz)));
     }

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include <pulse/error.h>
 #include <pulse/mainloop.h>
 #include <pulse/stream.h>
+#include <pulse/timeval.h>
 
 namespace quorvel::platform {
 
@@ -155,20 +157,17 @@ public:
         while (m_pending.size() == m_pendingAt) {
             if (!good())
                 return -1;
+            if (m_interrupted.load(std::memory_order_acquire)) {
+                const int took = takeLeftover();
+                if (took <= 0)
+                    return took;
+                break;
+            }
             const int took = takePacket();
             if (took < 0)
                 return -1;
             if (took > 0)
                 break;
-            if (m_interrupted.load(std::memory_order_acquire)) {
-                if (m_drainedForStop)
-                    return 0;
-                const int more = fetchLeftover();
-                if (more < 0)
-                    return -1;
-                m_drainedForStop = more == 0;
-                continue;
-            }
             if (m_caughtUp) {
                 // Caught up: say so once, so what has come in is published, then nap.
                 if (!m_saidCaughtUp) {
@@ -198,6 +197,7 @@ public:
     {
         {
             std::lock_guard lock(m_napMutex);
+            pa_gettimeofday(&m_stoppedAt);
             m_interrupted.store(true, std::memory_order_release);
         }
         m_napOver.notify_all();
@@ -208,8 +208,9 @@ private:
     static constexpr auto napLength = std::chrono::milliseconds(200);
     static constexpr auto liveEdgeWait = std::chrono::milliseconds(5);
 
-    // Moves one packet from the stream into m_pending: 1, 0 when the stream has none, -1 on failure.
-    int takePacket()
+    // Moves one packet from the stream into m_pending, at most `limit` bytes of it: 1, 0 when the
+    // stream has none, -1 on failure.
+    int takePacket(std::uint64_t limit = UINT64_MAX)
     {
         while (pa_stream_readable_size(m_stream) > 0) {
             const void* data = nullptr;
@@ -218,14 +219,16 @@ private:
                 return -1;
             if (bytes == 0)
                 continue;
-            m_pending.resize(bytes);
+            const std::size_t kept = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, limit));
+            m_pending.resize(kept);
             m_pendingAt = 0;
             if (data)
-                std::memcpy(m_pending.data(), data, bytes);
+                std::memcpy(m_pending.data(), data, kept);
             else
                 std::fill(m_pending.begin(), m_pending.end(), std::byte {0}); // a hole: keep the time
             pa_stream_drop(m_stream);
-            return 1;
+            m_taken += kept;
+            return kept > 0 ? 1 : 0;
         }
         return 0;
     }
@@ -236,26 +239,95 @@ private:
         m_napOver.wait_for(lock, napLength, [this] { return m_interrupted.load(std::memory_order_acquire); });
     }
 
-    // The recording stops: take in what the server already holds for us, the packets still queued
-    // behind the ones we have (they come at once), but not the audio that comes after the stop.
-    // 1: a packet came, 0: nothing more came, -1: the connection failed.
-    int fetchLeftover()
+    // The recording stops. The take ends at the moment of the stop: the server tells how much it
+    // had captured for us when it answered, and the time since the stop is taken off that. Until
+    // the packets up to there have come (a server may send them a fragment later, and on a busy
+    // machine later still) the reads wait for them; what came after the stop is left out.
+    // 1: a packet was taken, 0: the take is complete, -1: the connection failed.
+    int takeLeftover()
     {
-        const auto now = Clock::now();
-        if (m_leftoverDeadline == Clock::time_point {})
-            m_leftoverDeadline = now + std::chrono::milliseconds(500);
-        while (Clock::now() < m_leftoverDeadline) {
+        if (m_leftoverDeadline == Clock::time_point {}) {
+            m_leftoverDeadline = Clock::now() + std::chrono::seconds(1);
+            m_stopAt = stopPosition();
+        }
+        if (!m_stopAt)
+            return takeLeftoverUnmeasured();
+        while (m_taken < *m_stopAt) {
+            const int took = takePacket(*m_stopAt - m_taken);
+            if (took != 0)
+                return took;
+            const auto left = m_leftoverDeadline - Clock::now();
+            if (left <= Clock::duration::zero())
+                return 0;
+            if (!fetch(static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(left).count())))
+                return -1;
+        }
+        return 0;
+    }
+
+    // Where the take ends, in bytes of the stream, or nothing when the server does not say.
+    std::optional<std::uint64_t> stopPosition()
+    {
+        struct Answer
+        {
+            bool came = false;
+            bool ok = false;
+        } answer;
+        pa_operation* operation = pa_stream_update_timing_info(
+            m_stream,
+            [](pa_stream*, int success, void* data) {
+                auto* answer = static_cast<Answer*>(data);
+                answer->came = true;
+                answer->ok = success != 0;
+            },
+            &answer);
+        if (!operation)
+            return std::nullopt;
+        while (!answer.came && Clock::now() < m_leftoverDeadline) {
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(m_leftoverDeadline - Clock::now());
+            if (!fetch(static_cast<int>(std::max<std::int64_t>(left.count(), 0))))
+                break;
+        }
+        if (!answer.came)
+            pa_operation_cancel(operation);
+        pa_operation_unref(operation);
+        const pa_timing_info* timing = answer.ok ? pa_stream_get_timing_info(m_stream) : nullptr;
+        if (!timing || timing->write_index_corrupt || timing->write_index < 0)
+            return std::nullopt;
+        const pa_sample_spec* spec = pa_stream_get_sample_spec(m_stream);
+        // Captured when the server answered: what it has put in our stream, and what the input
+        // still held on its way there.
+        std::int64_t captured = static_cast<std::int64_t>(pa_bytes_to_usec(static_cast<std::uint64_t>(timing->write_index), spec))
+            + static_cast<std::int64_t>(timing->source_usec);
+        captured -= pa_timeval_cmp(&timing->timestamp, &m_stoppedAt) >= 0
+            ? static_cast<std::int64_t>(pa_timeval_diff(&timing->timestamp, &m_stoppedAt))
+            : -static_cast<std::int64_t>(pa_timeval_diff(&timing->timestamp, &m_stoppedAt));
+        const std::uint64_t at = pa_usec_to_bytes(static_cast<pa_usec_t>(std::max<std::int64_t>(captured, 0)), spec);
+        // An answer that would keep more than a second past what came is not believed.
+        if (at > m_taken + pa_usec_to_bytes(PA_USEC_PER_SEC, spec))
+            return std::nullopt;
+        return std::max(at, m_taken);
+    }
+
+    // Without the server's answer: take what it already holds for us, the packets still queued
+    // behind the ones we have (they come at once), but not the audio that comes after the stop.
+    int takeLeftoverUnmeasured()
+    {
+        while (true) {
+            const int took = takePacket();
+            if (took != 0 || m_drainedForStop)
+                return took;
+            if (Clock::now() >= m_leftoverDeadline)
+                return 0;
             const auto asked = Clock::now();
             int dispatched = 0;
             if (!fetch(static_cast<int>(std::chrono::microseconds(liveEdgeWait).count()), &dispatched))
                 return -1;
-            if (pa_stream_readable_size(m_stream) > 0)
-                return 1;
             // A wake-up that brought nothing (the stop's own, for one) is not yet an answer.
-            if (dispatched == 0 && Clock::now() - asked >= liveEdgeWait - std::chrono::milliseconds(1))
-                return 0;
+            if (pa_stream_readable_size(m_stream) == 0 && dispatched == 0
+                && Clock::now() - asked >= liveEdgeWait - std::chrono::milliseconds(1))
+                m_drainedForStop = true;
         }
-        return 0;
     }
 
     std::vector<std::byte> m_pending;
@@ -263,6 +335,9 @@ private:
     bool m_caughtUp = false;
     bool m_saidCaughtUp = false;
     bool m_drainedForStop = false;
+    std::uint64_t m_taken = 0;
+    timeval m_stoppedAt {};
+    std::optional<std::uint64_t> m_stopAt;
     Clock::time_point m_leftoverDeadline {};
     std::atomic<bool> m_interrupted {false};
     std::mutex m_napMutex;
