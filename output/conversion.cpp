@@ -25,8 +25,8 @@ void convertWavToMp3(QWidget* owner, platform::Services& services)
         return;
 
     const QString title = QLatin1String(applicationTitle);
-    const QString program = encoderProgram(services.applicationFolder);
-    const QString commandLine = encoderCommandLine(services.applicationFolder, wav, mp3);
+    const QString program = encoderProgram(services.files.encoderFolder);
+    const QString commandLine = encoderCommandLine(services.files.encoderFolder, wav, mp3);
     platform::Services* s = &services;
     // The report and the question wait for the encoder: they are said only of an MP3 that is there.
     const int started = startEncoder(

@@ -115,7 +115,7 @@ SaveResult saveRecording(SaveContext& ctx)
         return SaveResult::Saved;
     }
 
-    const QString& folder = ctx.services.applicationFolder;
+    const QString& folder = ctx.services.files.encoderFolder;
     platform::Services* services = &ctx.services;
     // The confirmation waits for the encoder: it is said only of an MP3 that is there.
     const int started = startEncoder(

@@ -2,22 +2,88 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <unistd.h>
 
 namespace quorvel::platform {
+
+namespace {
+
+QString configHome()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || !QDir::isAbsolutePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return QDir::cleanPath(config);
+}
+
+bool writableFolder(const QString& folder)
+{
+    return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
+}
+
+// The installed data folder, found from the program's own place (bin/ beside share/), so that an
+// install in any prefix, or one moved whole, finds its files.
+QString installedDataFolder(const QString& programFolder)
+{
+    return QDir::cleanPath(programFolder + QStringLiteral("/../share"));
+}
+
+} // namespace
 
 QString specialFolderPath(int folderId)
 {
     if (folderId != startupFolderId)
         return {};
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty() || !QDir::isAbsolutePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return QDir::cleanPath(config + QStringLiteral("/autostart"));
+    return configHome() + QStringLiteral("/autostart");
 }
 
-QString applicationFolder()
+ApplicationFiles filesInFolder(const QString& folder)
 {
-    return QCoreApplication::applicationDirPath();
+    ApplicationFiles files;
+    files.folder = folder;
+    files.program = folder + QStringLiteral("/quorvel");
+    files.settingsFolder = folder;
+    files.helpFolder = folder;
+    files.shortcutSource = folder + QStringLiteral("/Quorvel.desktop");
+    files.encoderFolder = folder;
+    files.icon = folder + QStringLiteral("/quorvel.png");
+    return files;
+}
+
+ApplicationFiles resolveApplicationFiles(const QString& program)
+{
+    const QString folder = QFileInfo(program).absolutePath();
+    ApplicationFiles files = filesInFolder(folder);
+    files.program = program;
+    // An application folder has its desktop entry beside the program; an installed bin/ has not
+    // (and may still be writable, to root).
+    const bool applicationFolder = QFileInfo(files.shortcutSource).isFile();
+    const QString data = installedDataFolder(folder);
+    if (!applicationFolder || !writableFolder(folder))
+        files.settingsFolder = configHome() + QStringLiteral("/quorvel");
+    if (!QFileInfo(folder + QStringLiteral("/HELPFILE")).isDir())
+        files.helpFolder = data + QStringLiteral("/quorvel");
+    if (!applicationFolder) {
+        files.shortcutSource = data + QStringLiteral("/applications/") + QLatin1String(desktopId)
+            + QStringLiteral(".desktop");
+        files.icon = QLatin1String(desktopId);
+    }
+    // The encoder beside the program; an install without one uses the system's.
+    if (!QFileInfo(folder + QStringLiteral("/lame")).isExecutable()) {
+        const QString system = QStandardPaths::findExecutable(QStringLiteral("lame"));
+        if (!system.isEmpty())
+            files.encoderFolder = QFileInfo(system).absolutePath();
+    }
+    return files;
+}
+
+const ApplicationFiles& applicationFiles()
+{
+    static const ApplicationFiles files = resolveApplicationFiles(QCoreApplication::applicationFilePath());
+    return files;
 }
 
 } // namespace quorvel::platform

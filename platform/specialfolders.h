@@ -12,7 +12,31 @@ constexpr int startupFolderId = 7;
 // ~/.config/autostart.
 QString specialFolderPath(int folderId);
 
-// The folder that holds the running program.
-QString applicationFolder();
+// Where the program's own files are. An application folder (the build's app/, or a copy of it)
+// holds them all and keeps the settings too, as long as the user can write there; an installed
+// program finds its help and desktop entry in the installed data folder and keeps its settings
+// in $XDG_CONFIG_HOME/quorvel.
+struct ApplicationFiles
+{
+    QString folder;         // the folder of the running program, without a trailing separator
+    QString program;        // the running program, absolute
+    QString settingsFolder; // where settings9.txt is kept
+    QString helpFolder;     // the folder that holds HELPFILE/
+    QString shortcutSource; // the desktop entry that "Load At Windows Start" places
+    QString encoderFolder;  // the folder that holds lame
+    QString icon;           // the program's icon: a file, or an icon theme name
+};
+
+// Everything in one folder, as a test's application folder has it.
+ApplicationFiles filesInFolder(const QString& folder);
+
+// For a program at `program` (absolute): resolved as the running program's are.
+ApplicationFiles resolveApplicationFiles(const QString& program);
+
+// The running program's, resolved once.
+const ApplicationFiles& applicationFiles();
+
+// The program's id on the desktop: the name of its desktop entry, metainfo and icons.
+inline constexpr auto desktopId = "org.quorvel.Quorvel";
 
 } // namespace quorvel::platform

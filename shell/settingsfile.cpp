@@ -2,6 +2,8 @@
 
 #include "windowsystem.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 namespace quorvel::shell {
@@ -164,10 +167,38 @@ double positionToWrite(const std::optional<ui::Form8Controls::StoredTwips>& stor
 
 } // namespace
 
-bool settingsFileExists(const QString& applicationFolder)
+namespace {
+
+// The settings files a start-up may read: where the program keeps them, and its application
+// folder (a portable copy now read-only keeps what was written there).
+QStringList settingsFiles(const platform::ApplicationFiles& files)
 {
-    const QFileInfo info(applicationFolder + QLatin1String(settingsFileName));
+    QStringList paths {files.settingsFolder + QLatin1String(settingsFileName)};
+    if (files.folder != files.settingsFolder)
+        paths.append(files.folder + QLatin1String(settingsFileName));
+    return paths;
+}
+
+bool plainFile(const QString& path)
+{
+    const QFileInfo info(path);
     return info.exists() && info.isFile();
+}
+
+// A line whose write failed, for the next start-up of this process: a Reset keeps the options
+// even when no file can hold them.
+std::optional<QString>& unwrittenLine()
+{
+    static std::optional<QString> line;
+    return line;
+}
+
+} // namespace
+
+bool settingsFileExists(const platform::ApplicationFiles& files)
+{
+    const QStringList paths = settingsFiles(files);
+    return unwrittenLine() || std::any_of(paths.begin(), paths.end(), plainFile);
 }
 
 QString settingsLine(const ui::Form8Controls& c, const QWidget& form)
@@ -189,24 +220,44 @@ QString settingsLine(const ui::Form8Controls& c, const QWidget& form)
     return fields.join(QLatin1Char(','));
 }
 
-bool writeSettings(const ui::Form8Controls& c, const QWidget& form, const QString& applicationFolder)
+namespace {
+
+QString writeError(const QString& path, const ui::Form8Controls& c, const QWidget& form)
 {
-    const QString path = applicationFolder + QLatin1String(settingsFileName);
     // A read-only settings file stays as the user made it.
     const QFileInfo existing(path);
     if (existing.exists() && !(existing.permissions() & QFileDevice::WriteOwner))
-        return false;
+        return QStringLiteral("the file is read-only");
+    if (!QDir().mkpath(existing.absolutePath()))
+        return QStringLiteral("its folder can't be made");
     // Written beside the old file and renamed over it: a crash or a full disk leaves the old one whole.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return file.errorString();
     const QByteArray line = settingsLine(c, form).toLatin1() + "\r\n";
     // QSaveFile notices a failed write, but not a buffer that fails to flush at commit: flush first.
     if (file.write(line) != line.size() || !file.flush()) {
+        const QString why = file.errorString();
         file.cancelWriting();
-        return false;
+        return why;
     }
-    return file.commit();
+    return file.commit() ? QString() : file.errorString();
+}
+
+} // namespace
+
+bool writeSettings(const ui::Form8Controls& c, const QWidget& form, const platform::ApplicationFiles& files)
+{
+    const QString path = files.settingsFolder + QLatin1String(settingsFileName);
+    const QString why = writeError(path, c, form);
+    if (why.isEmpty()) {
+        unwrittenLine().reset();
+        return true;
+    }
+    unwrittenLine() = settingsLine(c, form);
+    std::fprintf(stderr, "quorvel: the settings could not be written to %s (%s); they are kept until the program ends\n",
+                 QFile::encodeName(path).constData(), why.toLocal8Bit().constData());
+    return false;
 }
 
 void applySettingsLine(ui::Form8Controls& c, QWidget& form, const QString& line)
@@ -279,13 +330,32 @@ void applySettingsLine(ui::Form8Controls& c, QWidget& form, const QString& line)
     }
 }
 
-void readSettings(ui::Form8Controls& c, QWidget& form, const QString& applicationFolder)
+void readSettings(ui::Form8Controls& c, QWidget& form, const QString& folder)
 {
-    QFile file(applicationFolder + QLatin1String(settingsFileName));
+    QFile file(folder + QLatin1String(settingsFileName));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return;
     const QString line = QString::fromLatin1(file.readLine(longestLine)).trimmed();
     applySettingsLine(c, form, line);
+}
+
+void readSettings(ui::Form8Controls& c, QWidget& form, const platform::ApplicationFiles& files)
+{
+    if (const auto line = unwrittenLine()) {
+        applySettingsLine(c, form, *line);
+        return;
+    }
+    QString newest;
+    QDateTime newestTime;
+    for (const QString& path : settingsFiles(files)) {
+        const QFileInfo info(path);
+        if (plainFile(path) && (newest.isEmpty() || info.lastModified() > newestTime)) {
+            newest = info.absolutePath();
+            newestTime = info.lastModified();
+        }
+    }
+    if (!newest.isEmpty())
+        readSettings(c, form, newest);
 }
 
 } // namespace quorvel::shell

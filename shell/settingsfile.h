@@ -1,6 +1,7 @@
 #pragma once
 
 #include "form8controls.h"
+#include "specialfolders.h"
 
 #include <QString>
 
@@ -14,15 +15,21 @@ inline constexpr auto settingsFileName = "/settings9.txt";
 // window's client area is what Qt sizes.
 inline constexpr int nonClientTwips = 365;
 
-// Whether the settings file is there (a plain file, whatever its permission bits).
-bool settingsFileExists(const QString& applicationFolder);
+// Whether a settings file is there (a plain file, whatever its permission bits): the one where the
+// program keeps its settings, or one left in its application folder.
+bool settingsFileExists(const platform::ApplicationFiles& files);
 
-// Writes the twelve options from the controls as one line; false when the file can't be written.
-bool writeSettings(const ui::Form8Controls& c, const QWidget& form, const QString& applicationFolder);
+// Writes the twelve options from the controls as one line, making the settings folder if needed.
+// False when the file can't be written: the old file stays whole, the reason goes to standard
+// error, and the next start-up of this process (a Reset) still gets these options.
+bool writeSettings(const ui::Form8Controls& c, const QWidget& form, const platform::ApplicationFiles& files);
 
 // Reads the line back and applies each field through its control, in the order the controls
 // expect; a field that is missing or that its control refuses leaves that control as it was.
-void readSettings(ui::Form8Controls& c, QWidget& form, const QString& applicationFolder);
+// Of two settings files, the one written last is read.
+void readSettings(ui::Form8Controls& c, QWidget& form, const platform::ApplicationFiles& files);
+// The same from the settings file in `folder`.
+void readSettings(ui::Form8Controls& c, QWidget& form, const QString& folder);
 
 // One settings line from the twelve values; the format the file has always had.
 QString settingsLine(const ui::Form8Controls& c, const QWidget& form);

@@ -68,8 +68,8 @@ StartVisibility formLoad(ShellContext& ctx)
             c.cbxformat->setCurrentIndex(recorder::defaultFormatIndex);
     }
 
-    if (settingsFileExists(ctx.services.applicationFolder))
-        readSettings(c, ctx.form, ctx.services.applicationFolder);
+    if (settingsFileExists(ctx.services.files))
+        readSettings(c, ctx.form, ctx.services.files);
 
     c.Command1->setEnabled(false);
     c.Command5->setEnabled(false);
@@ -99,7 +99,7 @@ StartVisibility formLoad(ShellContext& ctx)
 void formUnload(ShellContext& ctx)
 {
     recorder::send(*ctx.services.mci, recorder::command::close);
-    writeSettings(ctx.c, ctx.form, ctx.services.applicationFolder);
+    writeSettings(ctx.c, ctx.form, ctx.services.files);
     ctx.tray.RemoveTrayIcon();
 }
 

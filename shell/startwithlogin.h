@@ -1,13 +1,15 @@
 #pragma once
 
 #include "form8controls.h"
+#include "specialfolders.h"
 
 #include <QString>
 
 namespace quorvel::shell {
 
-// The shortcut that starts the program at log-in: copied from the application folder into the
-// desktop's autostart folder, and deleted from there.
+// The shortcut that starts the program at log-in: the program's desktop entry, copied into the
+// desktop's autostart folder with its Exec= and Icon= naming the running program and its icon,
+// and deleted from there.
 inline constexpr auto shortcutName = "/Quorvel.desktop";
 
 // The path of a shell folder (7: the Startup folder), without a trailing separator.
@@ -15,6 +17,11 @@ QString GetSpecialFolderPath(int folderId);
 
 // "Load At Windows Start" changed: 1 enables "Start Minimized" and places the shortcut; any other
 // value disables it and removes the shortcut. A file operation that fails leaves the option as set.
-void Check4_Click(ui::Form8Controls& c, const QString& applicationFolder);
+void Check4_Click(ui::Form8Controls& c, const platform::ApplicationFiles& files);
+
+// The program's path as one argument of a desktop entry's Exec= (quoted where it must be).
+QString desktopExecArgument(const QString& program);
+// The source entry with Exec= and Icon= of the [Desktop Entry] group naming `files`' program and icon.
+QByteArray autostartEntry(const QByteArray& source, const platform::ApplicationFiles& files);
 
 } // namespace quorvel::shell

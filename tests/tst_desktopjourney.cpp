@@ -221,7 +221,7 @@ private slots:
     void whatTheWindowShows()
     {
         auto services = platform::systemServices();
-        services.applicationFolder = path(QStringLiteral("app"));
+        services.files = platform::filesInFolder(path(QStringLiteral("app")));
         QPointer<ui::Form8> form = ui::Form8::load(services);
         connect(form, &ui::Form8::reloaded, this, [&form](ui::Form8* next) { form = next; });
         QVERIFY(QTest::qWaitForWindowExposed(form));

@@ -257,7 +257,7 @@ void Form8::Check2_Click()
 
 void Form8::Check4_Click()
 {
-    shell::Check4_Click(m_c, m_services.applicationFolder);
+    shell::Check4_Click(m_c, m_services.files);
 }
 
 void Form8::HScroll1_Change()

@@ -15,7 +15,7 @@ Services systemServices()
     services.processes = &systemProcessStarter();
     services.desktop = &systemDesktop();
     services.help = &systemHelpViewer();
-    services.applicationFolder = applicationFolder();
+    services.files = applicationFiles();
     return services;
 }
 

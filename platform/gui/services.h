@@ -8,6 +8,7 @@
 #include "messageboxes.h"
 #include "notifyicon.h"
 #include "processes.h"
+#include "specialfolders.h"
 
 #include <QString>
 
@@ -24,7 +25,7 @@ struct Services
     ProcessStarter* processes = nullptr;
     Desktop* desktop = nullptr;
     HelpViewer* help = nullptr;
-    QString applicationFolder; // the folder of the program, without a trailing separator
+    ApplicationFiles files; // where the program's own files are
 };
 
 // The real ones.

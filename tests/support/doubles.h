@@ -203,7 +203,7 @@ struct TestServices
         services.processes = &processes;
         services.desktop = &desktop;
         services.help = &platform::systemHelpViewer();
-        services.applicationFolder = applicationFolder;
+        services.files = platform::filesInFolder(applicationFolder);
     }
 };
 
