@@ -58,20 +58,20 @@ ApplicationFiles resolveApplicationFiles(const QString& program)
     const QString folder = QFileInfo(program).absolutePath();
     ApplicationFiles files = filesInFolder(folder);
     files.program = program;
-    // An application folder has its desktop entry beside the program; an installed bin/ has not
-    // (and may still be writable, to root).
-    const bool applicationFolder = QFileInfo(files.shortcutSource).isFile();
+    // Installed: bin/ beside share/quorvel. Such a bin/ may still be writable (to root), and is
+    // no place for settings.
     const QString data = installedDataFolder(folder);
-    if (!applicationFolder || !writableFolder(folder))
+    const bool installed = QFileInfo(data + QStringLiteral("/quorvel")).isDir();
+    if (installed || !writableFolder(folder))
         files.settingsFolder = configHome() + QStringLiteral("/quorvel");
-    if (!QFileInfo(folder + QStringLiteral("/HELPFILE")).isDir())
+    if (!QFileInfo(folder + QStringLiteral("/HELPFILE")).isDir() && installed)
         files.helpFolder = data + QStringLiteral("/quorvel");
-    if (!applicationFolder) {
+    if (!QFileInfo(files.shortcutSource).isFile() && installed)
         files.shortcutSource = data + QStringLiteral("/applications/") + QLatin1String(desktopId)
             + QStringLiteral(".desktop");
+    if (!QFileInfo(files.icon).isFile())
         files.icon = QLatin1String(desktopId);
-    }
-    // The encoder beside the program; an install without one uses the system's.
+    // The encoder beside the program; without one, the system's.
     if (!QFileInfo(folder + QStringLiteral("/lame")).isExecutable()) {
         const QString system = QStandardPaths::findExecutable(QStringLiteral("lame"));
         if (!system.isEmpty())

@@ -14,8 +14,8 @@ QString specialFolderPath(int folderId);
 
 // Where the program's own files are. An application folder (the build's app/, or a copy of it)
 // holds them all and keeps the settings too, as long as the user can write there; an installed
-// program finds its help and desktop entry in the installed data folder and keeps its settings
-// in $XDG_CONFIG_HOME/quorvel.
+// program (bin/ beside share/quorvel/) finds its help and desktop entry in the installed data
+// folder; it, and a read-only application folder, keep the settings in $XDG_CONFIG_HOME/quorvel.
 struct ApplicationFiles
 {
     QString folder;         // the folder of the running program, without a trailing separator

@@ -185,20 +185,12 @@ bool plainFile(const QString& path)
     return info.exists() && info.isFile();
 }
 
-// A line whose write failed, for the next start-up of this process: a Reset keeps the options
-// even when no file can hold them.
-std::optional<QString>& unwrittenLine()
-{
-    static std::optional<QString> line;
-    return line;
-}
-
 } // namespace
 
 bool settingsFileExists(const platform::ApplicationFiles& files)
 {
     const QStringList paths = settingsFiles(files);
-    return unwrittenLine() || std::any_of(paths.begin(), paths.end(), plainFile);
+    return std::any_of(paths.begin(), paths.end(), plainFile);
 }
 
 QString settingsLine(const ui::Form8Controls& c, const QWidget& form)
@@ -250,12 +242,9 @@ bool writeSettings(const ui::Form8Controls& c, const QWidget& form, const platfo
 {
     const QString path = files.settingsFolder + QLatin1String(settingsFileName);
     const QString why = writeError(path, c, form);
-    if (why.isEmpty()) {
-        unwrittenLine().reset();
+    if (why.isEmpty())
         return true;
-    }
-    unwrittenLine() = settingsLine(c, form);
-    std::fprintf(stderr, "quorvel: the settings could not be written to %s (%s); they are kept until the program ends\n",
+    std::fprintf(stderr, "quorvel: the settings could not be written to %s (%s); the last ones written stay\n",
                  QFile::encodeName(path).constData(), why.toLocal8Bit().constData());
     return false;
 }
@@ -341,10 +330,6 @@ void readSettings(ui::Form8Controls& c, QWidget& form, const QString& folder)
 
 void readSettings(ui::Form8Controls& c, QWidget& form, const platform::ApplicationFiles& files)
 {
-    if (const auto line = unwrittenLine()) {
-        applySettingsLine(c, form, *line);
-        return;
-    }
     QString newest;
     QDateTime newestTime;
     for (const QString& path : settingsFiles(files)) {

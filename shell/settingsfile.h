@@ -20,8 +20,8 @@ inline constexpr int nonClientTwips = 365;
 bool settingsFileExists(const platform::ApplicationFiles& files);
 
 // Writes the twelve options from the controls as one line, making the settings folder if needed.
-// False when the file can't be written: the old file stays whole, the reason goes to standard
-// error, and the next start-up of this process (a Reset) still gets these options.
+// False when the file can't be written: the old file stays whole and the reason goes to standard
+// error.
 bool writeSettings(const ui::Form8Controls& c, const QWidget& form, const platform::ApplicationFiles& files);
 
 // Reads the line back and applies each field through its control, in the order the controls

@@ -6,6 +6,7 @@
 #include "form8.h"
 #include "help.h"
 #include "lifetime.h"
+#include "startwithlogin.h"
 #include "trayicon.h"
 
 #include <QMenu>
@@ -207,11 +208,32 @@ private slots:
         QCOMPARE(QProcess::execute(QStringLiteral("desktop-file-validate"), {autostartFile()}), 0);
         QFile entry(autostartFile());
         QVERIFY(entry.open(QIODevice::ReadOnly));
-        QVERIFY(entry.readAll().contains("\nExec=" QUORVEL_APP_DIR "/quorvel\n"));
+        // It starts the program that wrote it, this folder's, not the one it was built in.
+        const QByteArray text = entry.readAll();
+        QVERIFY(text.contains("\nExec=" + QFile::encodeName(m_app.filePath(QStringLiteral("quorvel"))) + '\n'));
+        QVERIFY(text.contains("\nIcon=" + QFile::encodeName(m_app.filePath(QStringLiteral("quorvel.png"))) + '\n'));
         c().Check4->click();
         QVERIFY(!QFile::exists(autostartFile()));
         QVERIFY(!c().Check3->isEnabled());
         QVERIFY(c().Check3->isChecked());
+    }
+
+    // A path as one Exec= argument: quoted where the desktop entry format reserves a character,
+    // then escaped as its strings are (so a backslash is four).
+    void execArgumentOfAnyPath_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain") << "/usr/bin/quorvel" << "/usr/bin/quorvel";
+        QTest::newRow("space, quote, dollar") << R"(/home/a b/"$x"/quorvel)" << R"("/home/a b/\\"\\$x\\"/quorvel")";
+        QTest::newRow("backslash, percent") << R"(/opt/a\b/100%/quorvel)" << R"("/opt/a\\\\b/100%%/quorvel")";
+    }
+
+    void execArgumentOfAnyPath()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, exec);
+        QCOMPARE(shell::desktopExecArgument(program), exec);
     }
 
     void grayedLoadAtWindowsStartRemovesTheStarter()
