@@ -10,6 +10,7 @@ quorvel_packages=(
     pulseaudio pulseaudio-utils lame sox
     pipewire pipewire-pulse pipewire-bin wireplumber dbus
     weston qt6-wayland
+    appstream lintian dpkg-dev file libglib2.0-bin
     xvfb xdotool trayer imagemagick x11-utils xdg-utils fonts-dejavu-core fonts-liberation bc
 )
 
