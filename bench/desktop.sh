@@ -6,6 +6,7 @@
 #   recording; time to the window. The script installs nothing.
 #
 #   bench/desktop.sh [BUILD_DIR] [RECORD_SECONDS]     (defaults: build, 600)
+#   bench/desktop.sh BUILD_DIR idle                    only the idle wake-ups, shown and in the tray
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
@@ -66,6 +67,25 @@ done
 "$work/app/quorvel" >/dev/null 2>&1 &
 app=$!
 xdotool search --sync --onlyvisible --name '^Quorvel$' >/dev/null
+
+# How often the waiting program wakes: context switches of all its threads (voluntary or not),
+# over 3 windows of 10 s, shown and then hidden in the tray ("Tray"), back by a click on the icon.
+all_switches() { cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ {n += $2} END {print n}'; }
+idle_wakes() { # label
+    local window a b
+    for window in 1 2 3; do
+        a=$(all_switches "$app"); sleep 10; b=$(all_switches "$app")
+        echo "== idle, $1, window $window of 10 s: $(echo "scale=1; ($b - $a) / 10" | bc) wake-ups/s (all threads)"
+    done
+}
+sleep 3
+idle_wakes "window shown"
+xdotool mousemove $((351 + 288)) $((275 + 96)) click 1
+sleep 1
+idle_wakes "in the tray"
+xdotool mousemove 11 15 click 1
+xdotool search --sync --onlyvisible --name '^Quorvel$' >/dev/null
+[ "$record_seconds" = idle ] && exit 0
 # The floor, side by side: an empty Qt window with nothing but a 19 ms timer, the size display's
 # rhythm, runs through every window below.
 "$build/bench/bench_emptywindow" >/dev/null 2>&1 &

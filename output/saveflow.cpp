@@ -105,7 +105,7 @@ SaveResult saveRecording(SaveContext& ctx)
             ? QString::fromStdString(because) + QLatin1Char('.')
             : QString::fromUtf8(deviceError.data(), static_cast<qsizetype>(deviceError.size()));
         // Only an MP3 save closes the device while the main window is loaded.
-        const bool closed = result == platform::InvalidDevice && !ctx.main->Timer2->isActive();
+        const bool closed = result == platform::InvalidDevice && ctx.main->deviceClosed;
         ask(ctx, saveFailedText(wav, reason, closed), platform::box::okCritical);
         return SaveResult::KeepDialogOpen;
     }
@@ -142,6 +142,7 @@ SaveResult saveRecording(SaveContext& ctx)
         offerFolderView(ctx, wav);
     }
     recorder::send(mci, recorder::command::closeAll);
+    ctx.main->deviceClosed = true;
     ctx.main->Timer2->stop();
     return SaveResult::Saved;
 }

@@ -26,9 +26,10 @@ class Mci
 public:
     virtual ~Mci() = default;
     virtual std::uint32_t sendString(std::string_view command, char* reply, std::uint32_t replyLength) = 0;
-    // What recordingProblem and lastSaveError below tell of the device of this alias.
+    // What recordingProblem, lastSaveError and recordingLengthFinal below tell of the device of this alias.
     virtual std::string problem(std::string_view /*alias*/) { return {}; }
     virtual int saveError(std::string_view /*alias*/) { return 0; }
+    virtual bool lengthFinal(std::string_view /*alias*/) { return true; }
 };
 
 // The real device layer.
@@ -59,6 +60,9 @@ void syncRecordings();
 // Why the device's recording ended by itself (a full disk, the sound server gone), in words for
 // the user; empty when it did not.
 std::string recordingProblem(std::string_view alias);
+// The device's length will not change by itself any more (see WaveDevice::lengthFinal); true for
+// an alias that is not open.
+bool recordingLengthFinal(std::string_view alias);
 // Why the device's last save failed: the system's error number, 0 when it did not.
 int lastSaveError(std::string_view alias);
 

@@ -2,6 +2,8 @@
 
 #include "capturecommands.h"
 
+#include <QTimer>
+
 namespace quorvel::recorder {
 
 QString statusText(const QString& modeReply)
@@ -80,6 +82,9 @@ void showRecordingSize(RecorderContext& ctx)
     if (bytes != last.bytes || last.locale != QLocale())
         last = {bytes, QLocale(), sizeText(bytes)};
     show(ctx.c.Text4, last.text);
+    // Once the size can't change by itself any more, the display rests until a command changes it.
+    if (ctx.mci.lengthFinal("capture"))
+        ctx.c.Timer2->stop();
 }
 
 void increment(RecorderContext& ctx)

@@ -14,7 +14,8 @@ namespace quorvel::recorder {
 // Timer1: the device's mode in Text3, in the user's words where it is one of the three. Returns
 // the device's reply.
 QString showDeviceStatus(RecorderContext& ctx);
-// Timer2: the recording's size in Text4, in megabytes of 1,000,000 bytes.
+// Timer2: the recording's size in Text4, in megabytes of 1,000,000 bytes. Stops Timer2 once the
+// size is final (Record and Stop start it again).
 void showRecordingSize(RecorderContext& ctx);
 // Timer3 and Record: the time since Text1's Tag in Text1.
 void increment(RecorderContext& ctx);

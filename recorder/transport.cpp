@@ -26,6 +26,7 @@ void record(RecorderContext& ctx)
 
     c.Timer4->start();
     c.Timer3->start(1000);
+    c.Timer2->start();
     // The clock starts before the device is told anything.
     ui::setText1Tag(c, startStamp(ctx.clock.now()));
     increment(ctx);
@@ -52,6 +53,7 @@ void stop(RecorderContext& ctx)
     c.Timer4->stop();
     c.Text4->setText(QStringLiteral("0"));
     send(ctx.mci, command::stop);
+    c.Timer2->start(); // until the last audio is in
     c.Command4->setEnabled(true);
     c.Timer3->stop();
 }

@@ -135,7 +135,7 @@ private slots:
                  answer == box::answerYes ? QStringList({QStringLiteral("explorer.exe c:\\")}) : QStringList());
         QVERIFY(s().processes.started.isEmpty());
         QVERIFY(QFile::exists(onDrive(QStringLiteral("my take.wav"))));
-        QVERIFY(m_main->controls().Timer2->isActive()); // the device stays open
+        QVERIFY(!m_main->controls().deviceClosed);
         QTRY_VERIFY(!dialog);
 
         // The recording is still there: a second save under another name works too.
@@ -159,6 +159,7 @@ private slots:
         QCOMPARE(s().mci.actions(),
                  QStringList({QStringLiteral("save capture c:\\take1.wav"), QStringLiteral("close all")}));
         QVERIFY(!m_main->controls().Timer2->isActive());
+        QVERIFY(m_main->controls().deviceClosed);
         QTRY_VERIFY(!dialog);
         // Nothing is said of the MP3 before it is there.
         QVERIFY(s().boxes.shown.isEmpty());
@@ -276,7 +277,7 @@ private slots:
         QCOMPARE(s().boxes.shown[0].style, 16);
         QVERIFY(s().processes.started.isEmpty());
         QVERIFY(!s().mci.actions().contains(QStringLiteral("close all")));
-        QVERIFY(m_main->controls().Timer2->isActive());
+        QVERIFY(!m_main->controls().deviceClosed);
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->Text1->text(), QStringLiteral("take1"));
 

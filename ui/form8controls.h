@@ -19,13 +19,14 @@ namespace quorvel::ui {
 struct Form8Controls : Ui::Form8
 {
     QTimer* Timer1 = nullptr; // device status, 500 ms, always running
-    QTimer* Timer2 = nullptr; // recording size, 19 ms
+    QTimer* Timer2 = nullptr; // recording size, 19 ms, while the size can change
     QTimer* Timer3 = nullptr; // elapsed clock; Record gives it its interval
     QTimer* Timer4 = nullptr; // auto-stop, 1000 ms, stopped until Record
     QMenu* mnuTray = nullptr;
     // Timer4 ticks since the last stop. Wider than the 16 bits of old, so a length rule of a
     // thousand minutes still fires.
     std::int32_t autoStopSeconds = 0;
+    bool deviceClosed = false; // an MP3 save closed the capture device
     QString startupFolder;
 
     // A window height or position as the settings file held it, and the pixels it was applied as:

@@ -565,6 +565,11 @@ std::string recordingProblem(std::string_view alias)
     return devices().read<std::string>(alias, [](const WaveDevice& device) { return device.problem(); });
 }
 
+bool recordingLengthFinal(std::string_view alias)
+{
+    return !devices().read<bool>(alias, [](const WaveDevice& device) { return !device.lengthFinal(); });
+}
+
 int lastSaveError(std::string_view alias)
 {
     return devices().read<int>(alias, [](const WaveDevice& device) { return device.saveError(); });
@@ -580,6 +585,7 @@ Mci& systemMci()
         }
         std::string problem(std::string_view alias) override { return recordingProblem(alias); }
         int saveError(std::string_view alias) override { return lastSaveError(alias); }
+        bool lengthFinal(std::string_view alias) override { return recordingLengthFinal(alias); }
     };
     static SystemMci instance;
     return instance;

@@ -32,6 +32,8 @@ struct WaveDevice::Shared
     std::atomic<std::uint64_t> length {0};
     std::atomic<std::uint64_t> position {0};
     std::atomic<DeviceMode> mode {DeviceMode::Stopped};
+    // A capture thread is still taking audio in: after a stop, what the server still holds.
+    std::atomic<bool> capturing {false};
     // Only the worker of the current generation may set the mode when it ends by itself.
     std::atomic<std::uint64_t> generation {0};
 
@@ -137,6 +139,11 @@ bool WaveDevice::canChangeFormat() const
 DeviceMode WaveDevice::mode() const
 {
     return m_shared->mode.load(std::memory_order_acquire);
+}
+
+bool WaveDevice::lengthFinal() const
+{
+    return mode() != DeviceMode::Recording && !m_shared->capturing.load(std::memory_order_acquire);
 }
 
 std::uint64_t WaveDevice::lengthBytes() const
@@ -247,6 +254,7 @@ std::uint32_t WaveDevice::record()
     const PcmFormat format = m_format;
     const std::size_t chunk = std::max<std::size_t>(m_backend->chunkBytes(m_format), m_format.blockAlign());
     shared->mode.store(DeviceMode::Recording, std::memory_order_release);
+    shared->capturing.store(true, std::memory_order_release);
 
     return launch([shared, backend, format, chunk](Control& control) {
         std::shared_ptr<CaptureStream> stream;
@@ -292,6 +300,7 @@ std::uint32_t WaveDevice::record()
             }
         }
         control.release(stream, control.capture);
+        shared->capturing.store(false, std::memory_order_release);
     });
 }
 

@@ -72,6 +72,9 @@ public:
 
     DeviceMode mode() const;
     std::uint64_t lengthBytes() const;
+    // The length will not change by itself any more: not recording, and a stopped recording's
+    // thread has taken in its last audio.
+    bool lengthFinal() const;
     std::uint64_t positionBytes() const;
 
     // Converts between the time format and bytes, using the device's format.

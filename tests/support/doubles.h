@@ -33,6 +33,7 @@ public:
     int saveErrorNumber = 0;
     std::string problem(std::string_view) override { return problemText; }
     int saveError(std::string_view) override { return saveErrorNumber; }
+    bool lengthFinal(std::string_view) override { return mode != QLatin1String("recording"); }
 
     // Commands other than the status monitor's polling.
     QStringList actions() const;
