@@ -8,6 +8,8 @@
 #include "windowsystem.h"
 
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -69,6 +71,9 @@ Form10::Form10(platform::Services& services)
     setupUi(this);
     prepare(this, services);
     connect(Command1, &QPushButton::clicked, this, &Form10::Command1_Click);
+    Text1->setAccessibleName(QStringLiteral("Name"));
+    Text1->setAccessibleDescription(Label1->text());
+    Label1->setBuddy(Text1);
     // Return in the name box saves; Escape closes the dialog.
     connect(Text1, &QLineEdit::returnPressed, this, &Form10::Command1_Click);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -137,6 +142,10 @@ Form2::Form2(platform::Services& services)
     Picture1->setPixmap(QPixmap(QStringLiteral(":/ui/icons/tray.png")));
     Label7->setText(homepage());
     Label7->setCursor(Qt::PointingHandCursor);
+    // A link: reached by Tab, opened by Enter or Space as well as by a click.
+    Label7->setFocusPolicy(Qt::StrongFocus);
+    Label7->setAccessibleName(homepage());
+    Label7->setAccessibleDescription(QStringLiteral("Opens the maker's web site"));
     Label7->installEventFilter(this);
 }
 
@@ -153,8 +162,33 @@ Form2* Form2::instance()
 
 bool Form2::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Label7 && event->type() == QEvent::MouseButtonRelease)
-        Label7_Click();
+    if (watched != Label7)
+        return QWidget::eventFilter(watched, event);
+    // A click is a press and a release over the address; a press elsewhere or a drag off it is not.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        m_labelPressed = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        break;
+    case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool click = m_labelPressed && mouse->button() == Qt::LeftButton
+            && Label7->rect().contains(mouse->position().toPoint());
+        m_labelPressed = false;
+        if (click)
+            Label7_Click();
+        break;
+    }
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            Label7_Click();
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

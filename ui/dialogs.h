@@ -66,6 +66,7 @@ protected:
 private:
     explicit Form2(platform::Services& services);
     platform::Services& m_services;
+    bool m_labelPressed = false;
 };
 
 // The maker's web address, fixed when the program is built.

@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QShortcut>
 #include <QTimer>
 
 static void registerFormResources()
@@ -59,6 +60,18 @@ Form8::Form8(platform::Services& services, QWidget* parent)
     });
     shell::catchF1(this, services);
     connectHandlers();
+    // Alt and a letter of the caption presses a transport button, as a mnemonic would, without
+    // underlining the caption.
+    const std::pair<QPushButton*, char> keys[] = {
+        {m_c.Command2, 'R'}, {m_c.Command3, 'S'}, {m_c.Command4, 'L'}, {m_c.Command1, 'E'}, {m_c.Command5, 'A'},
+    };
+    for (const auto& [button, letter] : keys) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(letter)), this);
+        connect(shortcut, &QShortcut::activated, button, [button] {
+            if (button->isVisible() && button->isEnabled())
+                button->animateClick();
+        });
+    }
 }
 
 Form8::~Form8()

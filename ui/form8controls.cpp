@@ -1,6 +1,10 @@
 #include "form8controls.h"
 
+#include <QEvent>
 #include <QMenu>
+
+#include <iterator>
+#include <utility>
 #include <QTimer>
 
 namespace quorvel::ui {
@@ -40,12 +44,86 @@ void Form8Controls::setupControls(QWidget* form)
     for (QAction* item : mnuTray->actions())
         item->setProperty("itemEnabled", item->isEnabled());
 
+    setupKeyboardAndNames();
+
     for (QCheckBox* box : {Check1, Check2, Check3, Check4}) {
         QObject::connect(box, &QCheckBox::stateChanged, box, [box](int state) {
             if (state != Qt::PartiallyChecked)
                 box->setTristate(false);
         });
     }
+}
+
+namespace {
+
+// A button that lies wholly behind another takes no focus while the one in front is shown: Tab
+// never lands on a control nobody sees.
+class CoveredButton : public QObject
+{
+public:
+    CoveredButton(QWidget* front, QWidget* behind)
+        : QObject(front)
+        , m_front(front)
+        , m_behind(behind)
+    {
+        front->installEventFilter(this);
+        follow();
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)
+            follow();
+        return false;
+    }
+
+private:
+    void follow()
+    {
+        m_behind->setFocusPolicy(m_front->isVisibleTo(m_front->parentWidget()) ? Qt::NoFocus : Qt::StrongFocus);
+        if (m_behind->hasFocus() && m_behind->focusPolicy() == Qt::NoFocus)
+            m_front->setFocus();
+    }
+
+    QWidget* m_front;
+    QWidget* m_behind;
+};
+
+} // namespace
+
+void Form8Controls::setupKeyboardAndNames()
+{
+    // Each field by the label beside it, as a screen reader should say it; the quality list by
+    // what it holds (its frame only says what to do with it).
+    const std::pair<QWidget*, QString> names[] = {
+        {Text3, SkinLabel1->text()},  {Text4, SkinLabel2->text()},   {Text1, SkinLabel3->text()},
+        {HScroll1, Label8->text()},   {Text5, Label8->text()},       {HScroll2, Label10->text()},
+        {Text6, Label10->text()},     {cbxformat, QStringLiteral("Recording Quality")},
+    };
+    for (const auto& [control, name] : names)
+        control->setAccessibleName(name);
+    SkinLabel1->setBuddy(Text3);
+    SkinLabel2->setBuddy(Text4);
+    SkinLabel3->setBuddy(Text1);
+    Label8->setBuddy(Text5);
+    Label10->setBuddy(Text6);
+    // The status fields show; nobody types into them.
+    for (QLineEdit* status : {Text1, Text3, Text4})
+        status->setReadOnly(true);
+    // Never seen, never focused.
+    Text2->setFocusPolicy(Qt::NoFocus);
+    // The target sliders move by keyboard as well.
+    HScroll1->setFocusPolicy(Qt::StrongFocus);
+    HScroll2->setFocusPolicy(Qt::StrongFocus);
+    new CoveredButton(Command2, Command3);
+    new CoveredButton(Command9, Command8);
+
+    // Tab goes round in the layout's order; Qt passes over what is hidden, disabled or unfocusable.
+    QWidget* const order[] = {Command4, Command3, Command2, Command5, Command1, Command7, Text1,  Check1,
+                              HScroll1, Check2,   HScroll2, cbxformat, Command8, Command9, Check3, Check4,
+                              Command6, Option1,  Option2,  Command10, Text3,    Text4,    Text5,  Text6};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 int checkValue(const QCheckBox* box)

@@ -39,6 +39,9 @@ struct Form8Controls : Ui::Form8
     std::optional<StoredTwips> storedHeight, storedLeft, storedTop;
 
     void setupControls(QWidget* form);
+
+private:
+    void setupKeyboardAndNames();
 };
 
 // Check box values as the settings file stores them: 0 unchecked, 1 checked, 2 grayed. The grayed
