@@ -124,7 +124,7 @@ private slots:
             {"Check1", "QCheckBox", "Frame4", "Stop recording when file size reaches target filesize", 16, 24, 345, 17,
              true},
             {"Label10", "QLabel", "Frame4", "Target Length (Min)", 8, 112, 97, 17, true},
-            {"Label8", "QLabel", "Frame4", "Target Filesize MB", 16, 48, 89, 17, true},
+            {"Label8", "QLabel", "Frame4", "Target Filesize MB", 16, 48, 96, 17, true}, // widened up to its slider
             {"Command6", "QPushButton", "Frame2", "Help", 128, 80, 49, 17, true},
             {"Command9", "QPushButton", "Frame2", "Toggle", 16, 80, 49, 17, true},
             {"Command8", "QPushButton", "Frame2", "Toggle", 16, 80, 49, 17, true},

@@ -79,9 +79,16 @@ private slots:
         QCOMPARE(c.cbxformat->lineEdit()->cursorPosition(), 0);
         c.cbxformat->setCurrentIndex(15);
         QCOMPARE(c.cbxformat->lineEdit()->cursorPosition(), 0);
-        QVERIFY(c.cbxformat->lineEdit()->fontMetrics().horizontalAdvance(QStringLiteral("11.025kHz"))
-                < c.cbxformat->lineEdit()->width());
-        // "Target Filesize MB" ends before its slider begins.
+        // Every label whole within the box.
+        for (int i = 0; i < c.cbxformat->count(); ++i) {
+            const QString label = c.cbxformat->itemText(i);
+            QVERIFY2(c.cbxformat->lineEdit()->fontMetrics().horizontalAdvance(label) < c.cbxformat->lineEdit()->width(),
+                     qPrintable(label));
+        }
+        // "Target Filesize MB" looks like "Target Length (Min)" and ends before its slider begins;
+        // switched off, it is still readable.
+        QCOMPARE(QFontInfo(c.Label8->font()).family(), QFontInfo(c.Label10->font()).family());
+        QCOMPARE(QFontInfo(c.Label8->font()).pixelSize(), QFontInfo(c.Label10->font()).pixelSize());
         QVERIFY(fits(c.Label8));
         QVERIFY(c.Label8->x() + c.Label8->fontMetrics().horizontalAdvance(c.Label8->text()) < c.HScroll1->x());
         QCOMPARE(cutCaptions(m_form), QStringList());
@@ -93,6 +100,10 @@ private slots:
         keepScreenshot(c.Frame6, QStringLiteral("startup-options-disabled"));
         QVERIFY2(darkest(c.Check3, 18) <= 100, qPrintable(QString::number(darkest(c.Check3, 18))));
         QVERIFY(enabledText < darkest(c.Check3, 18)); // and still looks disabled
+        c.Check1->click();
+        c.Check1->click();
+        QVERIFY(!c.Label8->isEnabled());
+        QVERIFY2(darkest(c.Label8, 0) <= 100, qPrintable(QString::number(darkest(c.Label8, 0))));
     }
 
     // The clock looks the same in the window that a Reset brings.

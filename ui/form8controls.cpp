@@ -15,6 +15,10 @@ void Form8Controls::setupControls(QWidget* form)
     // Where the window sits before any settings move it.
     form->move(351, 275);
 
+    // "Target Filesize MB" in its neighbour's face takes a few pixels more than the layout gives
+    // it; it has them, up to its slider.
+    Label8->resize(HScroll1->x() - Label8->x(), Label8->height());
+
     Timer1 = new QTimer(form);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(500);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QFont>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -65,15 +66,16 @@ void applySkin(QWidget* window)
     if (!window || !sheet.open(QIODevice::ReadOnly))
         return;
     window->setStyleSheet(QString::fromUtf8(sheet.readAll()));
-    // A disabled option stays readable on the grey panel: dimmer than black, not grey on grey.
-    for (auto* option : window->findChildren<QAbstractButton*>()) {
-        if (qobject_cast<QCheckBox*>(option) || qobject_cast<QRadioButton*>(option)) {
-            QPalette palette = option->palette();
+    // A disabled option or caption stays readable on the grey panel: dimmer than black, not grey
+    // on grey.
+    for (auto* control : window->findChildren<QWidget*>()) {
+        if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control) || qobject_cast<QLabel*>(control)) {
+            QPalette palette = control->palette();
             palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(56, 56, 72));
             palette.setColor(QPalette::Disabled, QPalette::Text, QColor(56, 56, 72));
             palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(56, 56, 72));
             palette.setColor(QPalette::Disabled, QPalette::Light, QColor(192, 192, 192));
-            option->setPalette(palette);
+            control->setPalette(palette);
         }
     }
     auto* boxes = new OpaqueTextBoxes(window);
