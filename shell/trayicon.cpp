@@ -24,8 +24,12 @@ void TrayIcon::AddTrayIcon(QWidget* form, QMenu* menu)
         return;
     m_icon = m_factory();
     connect(m_icon.get(), &platform::NotifyIcon::leftButtonUp, this, [this] {
-        if (m_form)
-            m_form->show();
+        if (!m_form)
+            return;
+        // Hidden by Tray, or minimised (by the window manager, or by Tray while no tray was there).
+        if (m_form->isMinimized())
+            m_form->setWindowState(m_form->windowState() & ~Qt::WindowMinimized);
+        m_form->show();
     });
     connect(m_icon.get(), &platform::NotifyIcon::rightButtonUp, this, [this](const QPoint& cursor) {
         if (m_menu)

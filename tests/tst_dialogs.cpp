@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(about->Label1->text(), QStringLiteral("Designed And Programmed By:"));
         QCOMPARE(about->Label2->text(), QStringLiteral("The Quorvel developers"));
         QCOMPARE(about->Label3->text(), QStringLiteral("Quorvel project"));
-        QCOMPARE(about->Label4->text(), QString());
+        QCOMPARE(about->Label4->text(), QStringLiteral("Edinburgh")); // the makers' town
         QCOMPARE(about->Label7->text(), ui::homepage());
         QVERIFY(!ui::homepage().isEmpty());
         QCOMPARE(about->Label7->palette().color(QPalette::WindowText), QColor(0, 0, 255));

@@ -251,6 +251,24 @@ private slots:
         QCOMPARE(c.Command9->focusPolicy(), Qt::StrongFocus);
     }
 
+    // What is typed into the quality box is either one of its labels, and chosen, or gives way to
+    // the label in force.
+    void typedQuality()
+    {
+        m_form->Form_Load();
+        auto* box = m_form->controls().cbxformat;
+        QCOMPARE(box->currentIndex(), 7);
+        const QString inForce = box->currentText();
+        box->lineEdit()->setText(QStringLiteral("96kHz, 24bit"));
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QCOMPARE(box->currentIndex(), 7);
+        QCOMPARE(box->lineEdit()->text(), inForce);
+        box->lineEdit()->setText(box->itemText(15).toUpper());
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QCOMPARE(box->currentIndex(), 15);
+        QCOMPARE(box->lineEdit()->text(), box->itemText(15));
+    }
+
     void trayMenu()
     {
         const auto actions = m_form->controls().mnuTray->actions();

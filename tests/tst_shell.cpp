@@ -101,6 +101,9 @@ private slots:
         FakeNotifyIcon::available = false;
         c().Command7->click();
         QVERIFY(m_form->isVisible() && m_form->isMinimized());
+        // A tray that comes up later brings the minimised window back too.
+        emit FakeNotifyIcon::last->leftButtonUp();
+        QVERIFY(m_form->isVisible() && !m_form->isMinimized());
     }
 
     void rightClickPopsUpTheMenu_data()
@@ -297,6 +300,8 @@ private slots:
             QVERIFY2(help && help->isVisible(), qPrintable(window->objectName()));
             QCOMPARE(help->source(), QUrl::fromLocalFile(m_app.filePath(QStringLiteral("HELPFILE/HELPFILE.html"))));
             QCOMPARE(help->verticalScrollBar()->value(), 0);
+            // Its text fits the window: nothing to scroll sideways.
+            QVERIFY(!help->horizontalScrollBar()->isVisible());
             if (first)
                 QCOMPARE(help, first);
             first = help;

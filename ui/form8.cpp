@@ -58,6 +58,17 @@ Form8::Form8(platform::Services& services, QWidget* parent)
         if (m_c.cbxformat->lineEdit())
             m_c.cbxformat->lineEdit()->setCursorPosition(0);
     });
+    // A label typed in is chosen if it is one of the list's; anything else gives way to the preset
+    // a recording will use, so the box never shows a quality that is not the one in force.
+    if (QLineEdit* typed = m_c.cbxformat->lineEdit()) {
+        connect(typed, &QLineEdit::editingFinished, this, [this, typed] {
+            const int match = m_c.cbxformat->findText(typed->text(), Qt::MatchFixedString);
+            if (match >= 0)
+                m_c.cbxformat->setCurrentIndex(match);
+            typed->setText(m_c.cbxformat->itemText(m_c.cbxformat->currentIndex()));
+            typed->setCursorPosition(0);
+        });
+    }
     shell::catchF1(this, services);
     connectHandlers();
     // Alt and a letter of the caption presses a transport button, as a mnemonic would, without

@@ -1,6 +1,10 @@
 #include "filedialogs.h"
 
+#include "helpviewer.h"
+#include "specialfolders.h"
+
 #include <QFileDialog>
+#include <QShortcut>
 #include <QStringList>
 
 namespace quorvel::platform {
@@ -48,6 +52,13 @@ private:
         dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         dialog.setNameFilter(qtFilter(filter));
         dialog.setDefaultSuffix(extension);
+        // F1 opens the help here too; the dialog holds up only its own window, so the help can be
+        // read beside it.
+        dialog.setWindowModality(Qt::WindowModal);
+        QShortcut help(QKeySequence(Qt::Key_F1), &dialog);
+        QObject::connect(&help, &QShortcut::activated, &dialog, [&dialog] {
+            systemHelpViewer().showHelpFile(&dialog, applicationFiles().helpFolder + QStringLiteral("/HELPFILE/HELPFILE.html"));
+        });
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         return dialog.selectedFiles().constFirst();
