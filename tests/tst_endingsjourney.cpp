@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -129,6 +130,33 @@ private slots:
         QVERIFY(waitForWindows(title, 2, 1500).isEmpty());
         QCOMPARE(recovered(), QStringList());
         end(second);
+    }
+
+    // A take by keyboard alone: Alt and a letter of the button's caption.
+    void keyboardOnly()
+    {
+        QProcess quorvel;
+        const XWindow main = start(quorvel);
+        QVERIFY(pressKeys(main, QStringLiteral("alt+r")));
+        QTRY_VERIFY_WITH_TIMEOUT(!spools().isEmpty(), 5000);
+        const QString spool = path(QStringLiteral("state/quorvel/")) + spools().first();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(spool).size() > 44100 * 4, 10000); // a second of audio
+        QVERIFY(pressKeys(main, QStringLiteral("alt+s")));
+        QVERIFY(pressKeys(main, QStringLiteral("alt+l")));
+        // Save waits for the playback to end: asked again until the dialog comes.
+        QList<XWindow> dialog;
+        for (int i = 0; i < 50 && dialog.isEmpty(); ++i) {
+            QVERIFY(pressKeys(main, QStringLiteral("alt+a")));
+            dialog = waitForWindows(QStringLiteral("^Save$"), 1, 300);
+        }
+        QVERIFY(!dialog.isEmpty());
+        QVERIFY(typeText(QStringLiteral("by keys")));
+        QVERIFY(pressKeys(dialog.first(), QStringLiteral("Return")));
+        const QString text = message(main);
+        QVERIFY2(text.contains(QLatin1String("File Saved: c:\\by keys.wav")), qPrintable(text));
+        const WavFile wav = inspectWav(path(QStringLiteral("drive/by keys.wav")));
+        QVERIFY(wav.valid && wav.seconds() >= 1.0);
+        end(quorvel);
     }
 
     // The program ends while the encoder still works (a slow one here): the MP3 comes out whole
