@@ -110,6 +110,14 @@ private slots:
         QTest::mouseClick(about->Label7, Qt::LeftButton);
         QCOMPARE(m_services->desktop.urls, QList<QUrl>({QUrl(ui::homepage())}));
         QVERIFY(about->isVisible());
+        // A press dragged off the address is no click; Enter and Space on it open it.
+        QTest::mousePress(about->Label7, Qt::LeftButton);
+        QTest::mouseRelease(about->Label7, Qt::LeftButton, {}, QPoint(-20, -20));
+        QCOMPARE(m_services->desktop.urls.size(), 1);
+        QVERIFY(about->Label7->focusPolicy() & Qt::TabFocus);
+        QTest::keyClick(about->Label7, Qt::Key_Return);
+        QTest::keyClick(about->Label7, Qt::Key_Space);
+        QCOMPARE(m_services->desktop.urls.size(), 3);
 
         // "Exit" closes the help menu only.
         help->Command4->click();
