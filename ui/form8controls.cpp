@@ -106,6 +106,9 @@ void Form8Controls::setupKeyboardAndNames()
     };
     for (const auto& [control, name] : names)
         control->setAccessibleName(name);
+    // On Linux a combo box's own name is its value; the field that takes the keyboard carries the name.
+    if (cbxformat->lineEdit())
+        cbxformat->lineEdit()->setAccessibleName(cbxformat->accessibleName());
     SkinLabel1->setBuddy(Text3);
     SkinLabel2->setBuddy(Text4);
     SkinLabel3->setBuddy(Text1);
