@@ -2,6 +2,7 @@
 #include "lifetime.h"
 #include "mci.h"
 #include "services.h"
+#include "specialfolders.h"
 #include "termination.h"
 
 #include <QApplication>
@@ -29,6 +30,8 @@ int main(int argc, char** argv)
     quorvel::platform::prepareDisplayConnection();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    // The desktop matches the windows to the installed menu entry by this (Wayland's app id).
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(quorvel::platform::desktopId));
     // A program that ends without closing its device (the display connection lost) keeps the take.
     quorvel::platform::keepRecordingsAtExit();
     // The program ends when its last loaded window is unloaded, visible or not (the main window may
