@@ -303,8 +303,12 @@ private:
             ? static_cast<std::int64_t>(pa_timeval_diff(&timing->timestamp, &m_stoppedAt))
             : -static_cast<std::int64_t>(pa_timeval_diff(&timing->timestamp, &m_stoppedAt));
         const std::uint64_t at = pa_usec_to_bytes(static_cast<pa_usec_t>(std::max<std::int64_t>(captured, 0)), spec);
-        // An answer that would keep more than a second past what came is not believed.
-        if (at > m_taken + pa_usec_to_bytes(PA_USEC_PER_SEC, spec))
+        // Past what came there can be no more than the server holds for us (a busy machine may have
+        // left that much waiting), and a second of audio still on its way; an answer beyond is not
+        // believed.
+        const pa_buffer_attr* buffer = pa_stream_get_buffer_attr(m_stream);
+        const std::uint64_t held = buffer ? buffer->maxlength : 0;
+        if (at > m_taken + held + pa_usec_to_bytes(PA_USEC_PER_SEC, spec))
             return std::nullopt;
         return std::max(at, m_taken);
     }
