@@ -246,7 +246,19 @@ private slots:
                                     "Option1", "Command10", "Text3", "Text4", "Text5", "Text6"}));
         for (const QLineEdit* status : {c.Text1, c.Text3, c.Text4})
             QVERIFY(QAccessible::queryAccessibleInterface(const_cast<QLineEdit*>(status))->state().readOnly);
-        QCOMPARE(c.Text2->focusPolicy(), Qt::NoFocus);
+        // The whole tree: nothing the user can't see takes the keyboard, whether hidden or lying
+        // wholly behind a shown control (Text2 behind its frame, Stop behind Record, a Toggle
+        // behind the other).
+        for (QWidget* w : m_form->findChildren<QWidget*>()) {
+            if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(m_form) || !w->parentWidget())
+                continue;
+            const QObjectList siblings = w->parentWidget()->children();
+            for (qsizetype i = siblings.indexOf(w) + 1; i < siblings.size(); ++i) {
+                auto* above = qobject_cast<QWidget*>(siblings[i]);
+                if (above && above->isVisibleTo(m_form) && above->geometry().contains(w->geometry()))
+                    QFAIL(qPrintable(w->objectName() + QStringLiteral(" lies behind ") + above->objectName()));
+            }
+        }
         // After Record, Stop is reached instead; after Toggle, the other Toggle.
         c.Command2->click();
         c.Command9->click();
