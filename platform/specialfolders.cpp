@@ -67,8 +67,8 @@ ApplicationFiles resolveApplicationFiles(const QString& program)
     if (!QFileInfo(folder + QStringLiteral("/HELPFILE")).isDir() && installed)
         files.helpFolder = data + QStringLiteral("/quorvel");
     if (!QFileInfo(files.shortcutSource).isFile() && installed)
-        files.shortcutSource = data + QStringLiteral("/applications/") + QLatin1String(desktopId)
-            + QStringLiteral(".desktop");
+        files.shortcutSource
+            = data + QStringLiteral("/applications/") + QLatin1String(desktopId) + QStringLiteral(".desktop");
     if (!QFileInfo(files.icon).isFile())
         files.icon = QLatin1String(desktopId);
     // The encoder beside the program; without one, the system's.

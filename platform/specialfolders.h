@@ -18,13 +18,13 @@ QString specialFolderPath(int folderId);
 // folder; it, and a read-only application folder, keep the settings in $XDG_CONFIG_HOME/quorvel.
 struct ApplicationFiles
 {
-    QString folder;         // the folder of the running program, without a trailing separator
-    QString program;        // the running program, absolute
+    QString folder; // the folder of the running program, without a trailing separator
+    QString program; // the running program, absolute
     QString settingsFolder; // where settings9.txt is kept
-    QString helpFolder;     // the folder that holds HELPFILE/
+    QString helpFolder; // the folder that holds HELPFILE/
     QString shortcutSource; // the desktop entry that "Load At Windows Start" places
-    QString encoderFolder;  // the folder that holds lame
-    QString icon;           // the program's icon: a file, or an icon theme name
+    QString encoderFolder; // the folder that holds lame
+    QString icon; // the program's icon: a file, or an icon theme name
 };
 
 // Everything in one folder, as a test's application folder has it.

@@ -43,8 +43,8 @@ bool replaceFile(const QString& folder, const QString& target, const QByteArray&
     const int fd = platform::createOwnFile(QFile::encodeName(folder).constData(), ".Quorvel.desktop-", "", 0666, made);
     if (fd < 0)
         return false;
-    const bool written = platform::writeAllAt(fd, data.constData(), static_cast<std::size_t>(data.size()), 0)
-        && ::fsync(fd) == 0;
+    const bool written
+        = platform::writeAllAt(fd, data.constData(), static_cast<std::size_t>(data.size()), 0) && ::fsync(fd) == 0;
     ::close(fd);
     std::error_code error;
     if (written)

@@ -4,6 +4,7 @@
 // writes an entry that starts this very program.
 
 #include "desktopdriver.h"
+#include "filecontents.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,12 +32,6 @@ bool run(const QString& program, const QStringList& arguments)
     return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestInstallJourney : public QObject
@@ -53,9 +48,11 @@ class TestInstallJourney : public QObject
     {
         QStringList line;
         if (m_asNobody)
-            line << QStringLiteral("runuser") << QStringLiteral("-u") << QStringLiteral("nobody") << QStringLiteral("--");
-        line << QStringLiteral("env") << QStringLiteral("-i") << QStringLiteral("DISPLAY=") + qEnvironmentVariable("DISPLAY")
-             << QStringLiteral("HOME=") + home() << QStringLiteral("PATH=/usr/bin:/bin")
+            line << QStringLiteral("runuser") << QStringLiteral("-u") << QStringLiteral("nobody")
+                 << QStringLiteral("--");
+        line << QStringLiteral("env") << QStringLiteral("-i")
+             << QStringLiteral("DISPLAY=") + qEnvironmentVariable("DISPLAY") << QStringLiteral("HOME=") + home()
+             << QStringLiteral("PATH=/usr/bin:/bin")
              << QStringLiteral("XDG_RUNTIME_DIR=") + home() + QStringLiteral("/run")
              << QStringLiteral("QUORVEL_DRIVE_C=") + home() << QStringLiteral("QT_QPA_PLATFORM=xcb")
              << QStringLiteral("PULSE_SERVER=unix:/nonexistent");
@@ -77,25 +74,25 @@ class TestInstallJourney : public QObject
     }
 
     // Exit from the tray menu, and the program gone.
-    bool exit()
-    {
-        return exitFromTray() && waitUntilGone(title, 10000);
-    }
+    bool exit() { return exitFromTray() && waitUntilGone(title, 10000); }
 
 private slots:
     void initTestCase()
     {
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             QFAIL("run through ctest, which starts the test X display");
-        QVERIFY(QFile::setPermissions(m_root.path(), QFile::permissions(m_root.path()) | QFile::ReadOther
-                                                          | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
+        QVERIFY(QFile::setPermissions(m_root.path(),
+                                      QFile::permissions(m_root.path()) | QFile::ReadOther | QFile::ExeOther
+                                          | QFile::ReadGroup | QFile::ExeGroup));
         // The install, then nobody may write it.
         QVERIFY(run(QStringLiteral(QUORVEL_CMAKE),
                     {QStringLiteral("--install"), QStringLiteral(QUORVEL_BUILD_DIR), QStringLiteral("--prefix"),
                      path(QStringLiteral("prefix"))}));
-        QVERIFY(run(QStringLiteral("chmod"), {QStringLiteral("-R"), QStringLiteral("a-w,a+rX"), path(QStringLiteral("prefix"))}));
+        QVERIFY(run(QStringLiteral("chmod"),
+                    {QStringLiteral("-R"), QStringLiteral("a-w,a+rX"), path(QStringLiteral("prefix"))}));
         // The application folder, copied.
-        QVERIFY(run(QStringLiteral("cp"), {QStringLiteral("-a"), QStringLiteral(QUORVEL_APP_DIR), path(QStringLiteral("copy"))}));
+        QVERIFY(run(QStringLiteral("cp"),
+                    {QStringLiteral("-a"), QStringLiteral(QUORVEL_APP_DIR), path(QStringLiteral("copy"))}));
         QFile::remove(path(QStringLiteral("copy/settings9.txt")));
         QVERIFY(chownToUser(path(QStringLiteral("copy"))));
     }
@@ -104,7 +101,8 @@ private slots:
     {
         QDir(home()).removeRecursively();
         QVERIFY(QDir().mkpath(home() + QStringLiteral("/run")));
-        QVERIFY(QFile::setPermissions(home() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(home() + QStringLiteral("/run"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QVERIFY(chownToUser(home()));
         QFile::remove(path(QStringLiteral("copy/settings9.txt")));
     }
@@ -113,8 +111,10 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("settings");
-        QTest::newRow("installed, read-only") << "prefix/bin/quorvel" << "home/.config/quorvel/settings9.txt";
-        QTest::newRow("copied application folder") << "copy/quorvel" << "copy/settings9.txt";
+        QTest::newRow("installed, read-only") << "prefix/bin/quorvel"
+                                              << "home/.config/quorvel/settings9.txt";
+        QTest::newRow("copied application folder") << "copy/quorvel"
+                                                   << "copy/settings9.txt";
     }
 
     void optionsSurviveExitAndReset()
@@ -146,12 +146,12 @@ private slots:
         QVERIFY(exit());
         QVERIFY(first.waitForFinished(10000));
 
-        const QByteArray line = readAll(path(settings));
+        const QByteArray line = contents(path(settings));
         QVERIFY2(line.startsWith("0,0,700,70,8,") && line.endsWith(",0,1,#TRUE#,#FALSE#\r\n"), line.constData());
         QVERIFY2(!line.contains(",6500,"), line.constData()); // compact
 
         // The entry for the session starts this program, and it comes back as it was left.
-        const QByteArray entry = readAll(autostart);
+        const QByteArray entry = contents(autostart);
         QVERIFY2(entry.contains("\nExec=" + QFile::encodeName(quorvel) + '\n'), entry.constData());
         QProcess launcher;
         main = start(launcher, {QStringLiteral("gio"), QStringLiteral("launch"), autostart});
@@ -167,7 +167,7 @@ private slots:
         main = waitForWindows(title, 1, 10000).value(0);
         QVERIFY(!main.id.isEmpty());
         QVERIFY(exit());
-        QCOMPARE(readAll(path(settings)), line);
+        QCOMPARE(contents(path(settings)), line);
 
         QVERIFY(!QFile::exists(path(QStringLiteral("prefix/bin/settings9.txt"))));
     }

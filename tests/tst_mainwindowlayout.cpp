@@ -232,7 +232,8 @@ private slots:
             walk << control->objectName();
             // What has the keyboard, as the screen reader is told of it.
             const QString name = QAccessible::queryAccessibleInterface(focused)->text(QAccessible::Name);
-            QVERIFY2(!name.isEmpty() && !frames.contains(name), qPrintable(control->objectName() + QLatin1Char(' ') + name));
+            QVERIFY2(!name.isEmpty() && !frames.contains(name),
+                     qPrintable(control->objectName() + QLatin1Char(' ') + name));
             // On Linux a combo box is named by its value: its text field must carry the name itself.
             if (auto* box = qobject_cast<QComboBox*>(control))
                 QVERIFY(!box->lineEdit()->accessibleName().isEmpty());
@@ -241,9 +242,9 @@ private slots:
         } while (focused != c.Command2 && walk.size() < 40);
         // (The window as built, before its start-up: Listen is off, Stop and the first Toggle lie
         // behind others, Text2 is never seen; of the two output options the chosen one.)
-        QCOMPARE(walk, QStringList({"Command2", "Command5", "Command1", "Command7", "Text1", "Check1", "HScroll1",
-                                    "Check2", "HScroll2", "cbxformat", "Command9", "Check3", "Check4", "Command6",
-                                    "Option1", "Command10", "Text3", "Text4", "Text5", "Text6"}));
+        QCOMPARE(walk, QStringList({"Command2", "Command5",  "Command1",  "Command7", "Text1",  "Check1", "HScroll1",
+                                    "Check2",   "HScroll2",  "cbxformat", "Command9", "Check3", "Check4", "Command6",
+                                    "Option1",  "Command10", "Text3",     "Text4",    "Text5",  "Text6"}));
         for (const QLineEdit* status : {c.Text1, c.Text3, c.Text4})
             QVERIFY(QAccessible::queryAccessibleInterface(const_cast<QLineEdit*>(status))->state().readOnly);
         // The whole tree: nothing the user can't see takes the keyboard, whether hidden or lying

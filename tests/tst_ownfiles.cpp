@@ -3,6 +3,7 @@
 // into a file the program does not own. Fed by the synthetic backend.
 
 #include "audio/syntheticbackend.h"
+#include "filecontents.h"
 #include "mcicall.h"
 #include "wavfile.h"
 
@@ -42,12 +43,6 @@ int modeOf(const QString& path)
     {
     };
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool mountTmpfs(const QString& at, const QString& options)

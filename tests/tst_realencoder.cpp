@@ -4,6 +4,7 @@
 #include "dialogs.h"
 #include "doubles.h"
 #include "encoder.h"
+#include "filecontents.h"
 #include "form8.h"
 #include "wavfile.h"
 
@@ -26,12 +27,6 @@ double mp3Seconds(const QString& mp3, const QString& scratch)
         != 0)
         return -1;
     return inspectWav(wav).seconds();
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

@@ -227,9 +227,12 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << "/usr/bin/quorvel" << "/usr/bin/quorvel";
-        QTest::newRow("space, quote, dollar") << R"(/home/a b/"$x"/quorvel)" << R"("/home/a b/\\"\\$x\\"/quorvel")";
-        QTest::newRow("backslash, percent") << R"(/opt/a\b/100%/quorvel)" << R"("/opt/a\\\\b/100%%/quorvel")";
+        QTest::newRow("plain") << "/usr/bin/quorvel"
+                               << "/usr/bin/quorvel";
+        QTest::newRow("space, quote, dollar") << R"(/home/a b/"$x"/quorvel)"
+                                              << R"("/home/a b/\\"\\$x\\"/quorvel")";
+        QTest::newRow("backslash, percent") << R"(/opt/a\b/100%/quorvel)"
+                                            << R"("/opt/a\\\\b/100%%/quorvel")";
     }
 
     void execArgumentOfAnyPath()

@@ -8,9 +8,9 @@
 #include "windowsystem.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 #include <QShortcut>

@@ -3,9 +3,9 @@
 #include <QEvent>
 #include <QMenu>
 
+#include <QTimer>
 #include <iterator>
 #include <utility>
-#include <QTimer>
 
 namespace quorvel::ui {
 
@@ -100,9 +100,10 @@ void Form8Controls::setupKeyboardAndNames()
     // Each field by the label beside it, as a screen reader should say it; the quality list by
     // what it holds (its frame only says what to do with it).
     const std::pair<QWidget*, QString> names[] = {
-        {Text3, SkinLabel1->text()},  {Text4, SkinLabel2->text()},   {Text1, SkinLabel3->text()},
-        {HScroll1, Label8->text()},   {Text5, Label8->text()},       {HScroll2, Label10->text()},
-        {Text6, Label10->text()},     {cbxformat, QStringLiteral("Recording Quality")},
+        {Text3, SkinLabel1->text()}, {Text4, SkinLabel2->text()},
+        {Text1, SkinLabel3->text()}, {HScroll1, Label8->text()},
+        {Text5, Label8->text()},     {HScroll2, Label10->text()},
+        {Text6, Label10->text()},    {cbxformat, QStringLiteral("Recording Quality")},
     };
     for (const auto& [control, name] : names)
         control->setAccessibleName(name);
@@ -126,7 +127,7 @@ void Form8Controls::setupKeyboardAndNames()
     new CoveredButton(Command9, Command8);
 
     // Tab goes round in the layout's order; Qt passes over what is hidden, disabled or unfocusable.
-    QWidget* const order[] = {Command4, Command3, Command2, Command5, Command1, Command7, Text1,  Check1,
+    QWidget* const order[] = {Command4, Command3, Command2, Command5,  Command1, Command7, Text1,  Check1,
                               HScroll1, Check2,   HScroll2, cbxformat, Command8, Command9, Check3, Check4,
                               Command6, Option1,  Option2,  Command10, Text3,    Text4,    Text5,  Text6};
     for (std::size_t i = 1; i < std::size(order); ++i)

@@ -294,21 +294,25 @@ private:
         const pa_timing_info* timing = answer.ok ? pa_stream_get_timing_info(m_stream) : nullptr;
         if (!timing || timing->write_index_corrupt || timing->write_index < 0)
             return std::nullopt;
-        const pa_sample_spec* spec = pa_stream_get_sample_spec(m_stream);
+        const pa_sample_spec* streamFormat = pa_stream_get_sample_spec(m_stream);
         // Captured when the server answered: what it has put in our stream, and what the input
-        // still held on its way there.
-        std::int64_t captured = static_cast<std::int64_t>(pa_bytes_to_usec(static_cast<std::uint64_t>(timing->write_index), spec))
-            + static_cast<std::int64_t>(timing->source_usec);
-        captured -= pa_timeval_cmp(&timing->timestamp, &m_stoppedAt) >= 0
-            ? static_cast<std::int64_t>(pa_timeval_diff(&timing->timestamp, &m_stoppedAt))
-            : -static_cast<std::int64_t>(pa_timeval_diff(&timing->timestamp, &m_stoppedAt));
-        const std::uint64_t at = pa_usec_to_bytes(static_cast<pa_usec_t>(std::max<std::int64_t>(captured, 0)), spec);
+        // still held on its way there; less the time from the stop to the answer.
+        const auto usec = [](std::uint64_t value) {
+            return static_cast<std::int64_t>(value);
+        };
+        const std::int64_t apart = usec(pa_timeval_diff(&timing->timestamp, &m_stoppedAt));
+        const std::int64_t sinceStop = pa_timeval_cmp(&timing->timestamp, &m_stoppedAt) >= 0 ? apart : -apart;
+        const std::int64_t captured
+            = usec(pa_bytes_to_usec(static_cast<std::uint64_t>(timing->write_index), streamFormat))
+            + usec(timing->source_usec) - sinceStop;
+        const std::uint64_t at
+            = pa_usec_to_bytes(static_cast<pa_usec_t>(std::max<std::int64_t>(captured, 0)), streamFormat);
         // Past what came there can be no more than the server holds for us (a busy machine may have
         // left that much waiting), and a second of audio still on its way; an answer beyond is not
         // believed.
         const pa_buffer_attr* buffer = pa_stream_get_buffer_attr(m_stream);
         const std::uint64_t held = buffer ? buffer->maxlength : 0;
-        if (at > m_taken + held + pa_usec_to_bytes(PA_USEC_PER_SEC, spec))
+        if (at > m_taken + held + pa_usec_to_bytes(PA_USEC_PER_SEC, streamFormat))
             return std::nullopt;
         return std::max(at, m_taken);
     }

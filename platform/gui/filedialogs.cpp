@@ -57,7 +57,8 @@ private:
         dialog.setWindowModality(Qt::WindowModal);
         QShortcut help(QKeySequence(Qt::Key_F1), &dialog);
         QObject::connect(&help, &QShortcut::activated, &dialog, [&dialog] {
-            systemHelpViewer().showHelpFile(&dialog, applicationFiles().helpFolder + QStringLiteral("/HELPFILE/HELPFILE.html"));
+            systemHelpViewer().showHelpFile(&dialog,
+                                            applicationFiles().helpFolder + QStringLiteral("/HELPFILE/HELPFILE.html"));
         });
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};

@@ -4,8 +4,8 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFile>
-#include <QLabel>
 #include <QFont>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QWidget>
@@ -69,7 +69,8 @@ void applySkin(QWidget* window)
     // A disabled option or caption stays readable on the grey panel: dimmer than black, not grey
     // on grey.
     for (auto* control : window->findChildren<QWidget*>()) {
-        if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control) || qobject_cast<QLabel*>(control)) {
+        if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control)
+            || qobject_cast<QLabel*>(control)) {
             QPalette palette = control->palette();
             palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(56, 56, 72));
             palette.setColor(QPalette::Disabled, QPalette::Text, QColor(56, 56, 72));
