@@ -31,6 +31,9 @@ QString installedDataFolder(const QString& programFolder)
     return QDir::cleanPath(programFolder + QStringLiteral("/../share"));
 }
 
+// The help, in the program's folder or in the installed data folder.
+constexpr auto helpPage = "/HELPFILE/HELPFILE.html";
+
 } // namespace
 
 QString specialFolderPath(int folderId)
@@ -46,7 +49,7 @@ ApplicationFiles filesInFolder(const QString& folder)
     files.folder = folder;
     files.program = folder + QStringLiteral("/quorvel");
     files.settingsFolder = folder;
-    files.helpFolder = folder;
+    files.helpFile = folder + QLatin1String(helpPage);
     files.shortcutSource = folder + QStringLiteral("/Quorvel.desktop");
     files.encoderFolder = folder;
     files.icon = folder + QStringLiteral("/quorvel.png");
@@ -64,8 +67,8 @@ ApplicationFiles resolveApplicationFiles(const QString& program)
     const bool installed = QFileInfo(data + QStringLiteral("/quorvel")).isDir();
     if (installed || !writableFolder(folder))
         files.settingsFolder = configHome() + QStringLiteral("/quorvel");
-    if (!QFileInfo(folder + QStringLiteral("/HELPFILE")).isDir() && installed)
-        files.helpFolder = data + QStringLiteral("/quorvel");
+    if (!QFileInfo(files.helpFile).isFile() && installed)
+        files.helpFile = data + QStringLiteral("/quorvel") + QLatin1String(helpPage);
     if (!QFileInfo(files.shortcutSource).isFile() && installed)
         files.shortcutSource
             = data + QStringLiteral("/applications/") + QLatin1String(desktopId) + QStringLiteral(".desktop");

@@ -21,7 +21,7 @@ struct ApplicationFiles
     QString folder; // the folder of the running program, without a trailing separator
     QString program; // the running program, absolute
     QString settingsFolder; // where settings9.txt is kept
-    QString helpFolder; // the folder that holds HELPFILE/
+    QString helpFile; // HELPFILE/HELPFILE.html, the help
     QString shortcutSource; // the desktop entry that "Load At Windows Start" places
     QString encoderFolder; // the folder that holds lame
     QString icon; // the program's icon: a file, or an icon theme name

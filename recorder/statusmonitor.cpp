@@ -83,7 +83,8 @@ void showRecordingSize(RecorderContext& ctx)
         last = {bytes, QLocale(), sizeText(bytes)};
     show(ctx.c.Text4, last.text);
     // Once the size can't change by itself any more, the display rests until a command changes it.
-    if (ctx.mci.lengthFinal("capture"))
+    // (While the window shows a recording it can: the device isn't asked.)
+    if (!ctx.c.Timer3->isActive() && ctx.mci.lengthFinal("capture"))
         ctx.c.Timer2->stop();
 }
 

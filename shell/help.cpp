@@ -8,7 +8,7 @@ namespace quorvel::shell {
 void openHelpFile(QWidget* owner, platform::Services& services)
 {
     if (services.help)
-        services.help->showHelpFile(owner, services.files.helpFolder + QLatin1String(helpFile));
+        services.help->showHelpFile(owner, services.files.helpFile);
 }
 
 void catchF1(QWidget* window, platform::Services& services)

@@ -6,8 +6,6 @@ class QWidget;
 
 namespace quorvel::shell {
 
-inline constexpr auto helpFile = "/HELPFILE/HELPFILE.html";
-
 // F1: the application folder's help file at its first topic. A missing file shows nothing.
 void openHelpFile(QWidget* owner, platform::Services& services);
 // Makes F1 open the help file anywhere in this window.

@@ -56,10 +56,8 @@ private:
         // read beside it.
         dialog.setWindowModality(Qt::WindowModal);
         QShortcut help(QKeySequence(Qt::Key_F1), &dialog);
-        QObject::connect(&help, &QShortcut::activated, &dialog, [&dialog] {
-            systemHelpViewer().showHelpFile(&dialog,
-                                            applicationFiles().helpFolder + QStringLiteral("/HELPFILE/HELPFILE.html"));
-        });
+        QObject::connect(&help, &QShortcut::activated, &dialog,
+                         [&dialog] { systemHelpViewer().showHelpFile(&dialog, applicationFiles().helpFile); });
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         return dialog.selectedFiles().constFirst();
