@@ -46,6 +46,34 @@ void removeAbandonedParts(const std::filesystem::path& folder);
 
 // A process of this id is running (or can't be told from one).
 bool processAlive(long pid);
+// This process's id.
+long currentProcess();
+
+// The plain operations on a descriptor from createOwnFile or openOwnFile, alike on every system.
+// Reads up to `size` bytes at `offset` (fewer only at the end of the file): the count, or -1 with
+// errno set.
+std::ptrdiff_t readAt(int fd, void* data, std::size_t size, std::uint64_t offset);
+// The file's data is on the disk.
+bool syncFile(int fd);
+bool truncateFile(int fd, std::uint64_t size);
+void closeFile(int fd);
+// No other process can open the file for writing while this descriptor holds it (false when one
+// already does).
+bool lockFile(int fd);
+// The file gets the mode a saved file gets (savedFileMode).
+bool setSavedMode(int fd);
+// Opens an existing file for reading and writing when it is a plain file of this user's with one
+// name (not a link) that no other program holds locked: locked now, its size in `size`. -1
+// otherwise.
+int openOwnFile(const std::filesystem::path& path, std::uint64_t& size);
+// Copies `bytes` from one file to the other at the offsets, through the kernel where it can.
+bool copyRange(int from, std::uint64_t fromOffset, int to, std::uint64_t toOffset, std::uint64_t bytes);
+
+// Removes a name; false with errno set.
+bool removeFile(const std::filesystem::path& path);
+// Moves `from` over `to`: whatever lies at `to`, a link included, is replaced, never written
+// through.
+bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // The system's words for an error number, and what it means for a file the user wanted
 // ("the disk is full"); empty for 0.

@@ -43,14 +43,11 @@ bool replaceFile(const QString& folder, const QString& target, const QByteArray&
     const int fd = platform::createOwnFile(QFile::encodeName(folder).constData(), ".Quorvel.desktop-", "", 0666, made);
     if (fd < 0)
         return false;
-    const bool written
-        = platform::writeAllAt(fd, data.constData(), static_cast<std::size_t>(data.size()), 0) && ::fsync(fd) == 0;
-    ::close(fd);
-    std::error_code error;
-    if (written)
-        std::filesystem::rename(made, QFile::encodeName(target).constData(), error);
-    if (!written || error) {
-        std::filesystem::remove(made, error);
+    const bool written = platform::writeAllAt(fd, data.constData(), static_cast<std::size_t>(data.size()), 0)
+        && platform::syncFile(fd);
+    platform::closeFile(fd);
+    if (!written || !platform::replaceFile(made, QFile::encodeName(target).constData())) {
+        platform::removeFile(made);
         return false;
     }
     return true;

@@ -72,8 +72,10 @@ public:
     virtual std::size_t playbackChunkBytes(const PcmFormat& format) const { return chunkBytes(format); }
 };
 
-// The backend that devices opened from now on use; PulseAudio unless a test replaced it.
+// The backend that devices opened from now on use; the system's unless a test replaced it.
 std::shared_ptr<AudioBackend> audioBackend();
+// The system's own: PulseAudio on Linux, WASAPI on Windows.
+std::shared_ptr<AudioBackend> systemAudioBackend();
 void setAudioBackend(std::shared_ptr<AudioBackend> backend);
 
 } // namespace quorvel::platform

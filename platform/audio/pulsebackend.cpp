@@ -482,23 +482,9 @@ std::unique_ptr<PlaybackStream> PulseBackend::openPlayback(const PcmFormat& form
     return stream;
 }
 
-namespace {
-std::mutex g_backendMutex;
-std::shared_ptr<AudioBackend> g_backend;
-} // namespace
-
-std::shared_ptr<AudioBackend> audioBackend()
+std::shared_ptr<AudioBackend> systemAudioBackend()
 {
-    std::lock_guard lock(g_backendMutex);
-    if (!g_backend)
-        g_backend = std::make_shared<PulseBackend>();
-    return g_backend;
-}
-
-void setAudioBackend(std::shared_ptr<AudioBackend> backend)
-{
-    std::lock_guard lock(g_backendMutex);
-    g_backend = std::move(backend);
+    return std::make_shared<PulseBackend>();
 }
 
 } // namespace quorvel::platform

@@ -10,10 +10,8 @@
 #include <charconv>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstdlib>
+#include <cstring>
 
 namespace quorvel::platform {
 
@@ -78,40 +76,6 @@ std::string startOf(const std::string& name)
         + stamp.substr(11, 2) + "." + stamp.substr(13, 2);
 }
 
-// The kernel copies where it can; between file systems that it can't, by hand.
-bool copyAll(int from, int to, std::uint64_t size)
-{
-    loff_t in = 0;
-    loff_t out = 0;
-    bool byHand = false;
-    std::vector<std::byte> buffer;
-    while (static_cast<std::uint64_t>(in) < size) {
-        const auto want
-            = static_cast<std::size_t>(std::min<std::uint64_t>(size - static_cast<std::uint64_t>(in), 1u << 30));
-        if (!byHand) {
-            const ssize_t n = ::copy_file_range(from, &in, to, &out, want, 0);
-            if (n > 0)
-                continue;
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n == 0 || !(errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL))
-                return n == 0 ? (errno = EIO, false) : false;
-            byHand = true;
-            buffer.resize(1u << 20);
-        }
-        const ssize_t n = ::pread(from, buffer.data(), std::min(buffer.size(), want), in);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n == 0 ? (errno = EIO, false) : false;
-        if (!writeAllAt(to, buffer.data(), static_cast<std::size_t>(n), static_cast<std::uint64_t>(out)))
-            return false;
-        in += n;
-        out += n;
-    }
-    return ::fsync(to) == 0;
-}
-
 // Moves the spool (open as `fd`) into drive C under the first free "Recovered" name; another file
 // system gets a copy made under a temporary name first, so no name ever holds half a recording.
 // The file name in drive C, or empty with errno set.
@@ -134,13 +98,13 @@ std::string moveIntoDriveC(int fd, const std::filesystem::path& spool, const std
     const int out = createOwnFile(driveC, partPrefix(), "", savedFileMode(), part);
     if (out < 0)
         return {};
-    const bool copied = copyAll(fd, out, size);
+    const bool copied = copyRange(fd, 0, out, 0, size) && syncFile(out);
     int error = errno;
-    ::close(out);
+    closeFile(out);
     if (copied) {
         for (; n < 1000; ++n) {
             if (renameNoReplace(part, driveC / candidate(n))) {
-                ::unlink(spool.c_str());
+                removeFile(spool);
                 return candidate(n);
             }
             if (errno != EEXIST)
@@ -148,7 +112,7 @@ std::string moveIntoDriveC(int fd, const std::filesystem::path& spool, const std
         }
         error = errno;
     }
-    ::unlink(part.c_str());
+    removeFile(part);
     errno = error;
     return {};
 }
@@ -167,10 +131,6 @@ Recovery recoverRecordings(const std::filesystem::path& driveC)
     // Only a folder of this user's that nobody else can write to holds spools to trust.
     if (!makePrivateFolder(folder))
         return result;
-    struct stat info
-    {
-    };
-
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
@@ -180,24 +140,19 @@ Recovery recoverRecordings(const std::filesystem::path& driveC)
         if (unnamed) {
             // A spool about to be named: only a dead program's goes, and it holds no audio yet.
             const long pid = std::atol(name.c_str() + 12);
-            if (pid == ::getpid() || processAlive(pid))
+            if (pid == currentProcess() || processAlive(pid))
                 continue;
         }
-        const int fd = ::open(entry.path().c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        // A plain file of this user's with one name, not locked by the program recording into it.
+        std::uint64_t size = 0;
+        const int fd = openOwnFile(entry.path(), size);
         if (fd < 0)
             continue;
-        // A plain file of this user's with one name, not locked by the program recording into it.
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() || info.st_nlink != 1
-            || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
-            continue;
-        }
-        const auto size = static_cast<std::uint64_t>(info.st_size);
         std::vector<std::byte> h(SpoolFile::audioOffset);
-        const bool readable = ::pread(fd, h.data(), h.size(), 0) == static_cast<ssize_t>(h.size());
+        const bool readable = readAt(fd, h.data(), h.size(), 0) == static_cast<std::ptrdiff_t>(h.size());
         if (unnamed || !readable || size <= SpoolFile::audioOffset) {
-            ::unlink(entry.path().c_str()); // nothing was recorded
-            ::close(fd);
+            removeFile(entry.path()); // nothing was recorded
+            closeFile(fd);
             continue;
         }
         // The format as the header says, or as the name says when the header is damaged; the
@@ -208,22 +163,21 @@ Recovery recoverRecordings(const std::filesystem::path& driveC)
         const std::uint64_t align = std::max<std::uint32_t>(format.blockAlign(), 1);
         const std::uint64_t audio = (size - SpoolFile::audioOffset) / align * align;
         if (savedMark(h.data() + savedMarkAt) == audio) {
-            ::unlink(entry.path().c_str()); // saved whole before its program ended
-            ::close(fd);
+            removeFile(entry.path()); // saved whole before its program ended
+            closeFile(fd);
             continue;
         }
         const auto fixed = spoolHeader(format, audio, spoolNeedsRf64(audio));
         std::string moved;
         int error = driveError;
-        if (driveReady && ::ftruncate(fd, static_cast<off_t>(SpoolFile::audioOffset + audio)) == 0
-            && writeAllAt(fd, fixed.data(), fixed.size(), 0) && ::fchmod(fd, savedFileMode()) == 0
-            && ::fdatasync(fd) == 0) {
+        if (driveReady && truncateFile(fd, SpoolFile::audioOffset + audio)
+            && writeAllAt(fd, fixed.data(), fixed.size(), 0) && setSavedMode(fd) && syncFile(fd)) {
             moved = moveIntoDriveC(fd, entry.path(), driveC, startOf(name), SpoolFile::audioOffset + audio);
             error = errno;
         } else if (driveReady) {
             error = errno;
         }
-        ::close(fd);
+        closeFile(fd);
         if (!moved.empty())
             result.recovered.push_back(moved);
         else

@@ -10,14 +10,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <system_error>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QDateTime>
 
 namespace quorvel::platform {
 
@@ -67,11 +63,7 @@ std::int64_t nowSeconds()
 std::string spoolName(const PcmFormat& format)
 {
     // The recording's start is in the name: a recovered spool is named after it.
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
     return std::string(spoolPrefix) + stamp + "-" + std::to_string(format.samplesPerSec) + "-"
         + std::to_string(format.channels) + "-" + std::to_string(format.bitsPerSample) + "-";
 }
@@ -125,14 +117,14 @@ SpoolFile::~SpoolFile()
 {
     if (m_fd >= 0) {
         discard();
-        ::close(m_fd);
+        closeFile(m_fd);
     }
 }
 
 void SpoolFile::discard()
 {
     if (!m_path.empty()) {
-        ::unlink(m_path.c_str());
+        removeFile(m_path);
         m_path.clear();
     }
 }
@@ -151,7 +143,7 @@ bool SpoolFile::create(const PcmFormat& format)
     // Made and locked under a name the recovery passes over, and only then named as a spool: a
     // program starting meanwhile never takes a spool that is about to record for one of its own.
     std::filesystem::path path;
-    const int fd = createOwnFile(folder, "quorvel-new-" + std::to_string(::getpid()) + "-", "", 0600, path);
+    const int fd = createOwnFile(folder, "quorvel-new-" + std::to_string(currentProcess()) + "-", "", 0600, path);
     if (fd < 0)
         return fail();
     m_fd = fd;
@@ -160,10 +152,10 @@ bool SpoolFile::create(const PcmFormat& format)
     m_lastSync = nowSeconds();
     m_saved.reset();
     std::filesystem::path named;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !writeHeader(0) || !nameSpool(path, format, named)) {
+    if (!lockFile(fd) || !writeHeader(0) || !nameSpool(path, format, named)) {
         const int error = errno;
         discard();
-        ::close(m_fd);
+        closeFile(m_fd);
         m_fd = -1;
         errno = error;
         return fail();
@@ -185,7 +177,7 @@ bool SpoolFile::reset(const PcmFormat& format)
 
 void SpoolFile::cutTo(std::uint64_t audioBytes)
 {
-    if (::ftruncate(m_fd, static_cast<off_t>(audioOffset + audioBytes)) == 0)
+    if (truncateFile(m_fd, audioOffset + audioBytes))
         commit(audioBytes);
 }
 
@@ -205,11 +197,11 @@ void SpoolFile::keep(std::uint64_t audioBytes, bool close)
         discard();
     } else {
         commit(audioBytes);
-        ::fdatasync(m_fd);
+        syncFile(m_fd);
         m_path.clear(); // the recovery's now
     }
     if (close) {
-        ::close(m_fd);
+        closeFile(m_fd);
         m_fd = -1;
     }
 }
@@ -252,26 +244,14 @@ bool SpoolFile::commit(std::uint64_t audioBytes)
     const std::int64_t now = nowSeconds();
     if (now - m_lastSync >= 1) {
         m_lastSync = now;
-        return ::fdatasync(m_fd) == 0 || fail();
+        return syncFile(m_fd) || fail();
     }
     return true;
 }
 
 std::ptrdiff_t SpoolFile::readAt(std::uint64_t offset, std::span<std::byte> buffer) const
 {
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t n = ::pread(m_fd, buffer.data() + done, buffer.size() - done,
-                                  static_cast<off_t>(audioOffset + offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return static_cast<std::ptrdiff_t>(done);
+    return platform::readAt(m_fd, buffer.data(), buffer.size(), audioOffset + offset);
 }
 
 } // namespace quorvel::platform

@@ -4,8 +4,6 @@
 #include "spoolfile.h"
 #include "wavwriter.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -400,7 +398,7 @@ void WaveDevice::keepRecording()
 void WaveDevice::syncRecording()
 {
     if (m_shared->spool.isOpen())
-        ::fdatasync(m_shared->spool.descriptor());
+        syncFile(m_shared->spool.descriptor());
 }
 
 } // namespace quorvel::platform
