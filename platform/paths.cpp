@@ -1,19 +1,18 @@
 #include "paths.h"
 
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace quorvel::platform {
 
-std::filesystem::path driveCFolder()
+namespace {
+
+// The program's paths are UTF-8, whatever the system's own narrow encoding.
+std::filesystem::path fromUtf8(std::string_view text)
 {
-    if (const char* drive = std::getenv("QUORVEL_DRIVE_C"); drive && *drive)
-        return drive;
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    return "/";
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
+
+} // namespace
 
 std::optional<std::filesystem::path> nativePath(std::string_view programPath)
 {
@@ -27,7 +26,7 @@ std::optional<std::filesystem::path> nativePath(std::string_view programPath)
     }
     // A path already in this system's form ("/home/...") is left as it is.
     if (!onDriveC && !programPath.empty() && programPath.front() == '/')
-        return std::filesystem::path(programPath);
+        return fromUtf8(programPath);
     const bool rooted = !programPath.empty() && programPath.front() == '\\';
     std::string rest(programPath);
     for (char& c : rest) {
@@ -35,15 +34,9 @@ std::optional<std::filesystem::path> nativePath(std::string_view programPath)
             c = '/';
     }
     if (!onDriveC && !rooted)
-        return std::filesystem::path(rest);
+        return fromUtf8(rest);
     const auto first = rest.find_first_not_of('/');
-    return driveCFolder() / (first == std::string::npos ? std::string() : rest.substr(first));
-}
-
-std::size_t longestFileName(const std::filesystem::path& folder)
-{
-    const long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-    return longest > 0 ? static_cast<std::size_t>(longest) : 255;
+    return driveCFolder() / fromUtf8(first == std::string::npos ? std::string() : rest.substr(first));
 }
 
 } // namespace quorvel::platform

@@ -18,4 +18,9 @@ std::optional<std::filesystem::path> nativePath(std::string_view programPath);
 // The longest file name, in bytes, that the file system holding this folder takes.
 std::size_t longestFileName(const std::filesystem::path& folder);
 
+// The folder the recordings are spooled in while they are made: beside the user's data, never in
+// a temporary folder that may be memory or emptied at boot. $XDG_STATE_HOME/quorvel
+// (~/.local/state/quorvel), or %LOCALAPPDATA%\Quorvel on Windows.
+std::filesystem::path spoolFolder();
+
 } // namespace quorvel::platform

@@ -36,6 +36,12 @@ ApplicationFiles resolveApplicationFiles(const QString& program);
 // The running program's, resolved once.
 const ApplicationFiles& applicationFiles();
 
+// The shortcut that starts the program, as the Startup folder holds it: "/Quorvel.desktop", a
+// desktop entry whose Exec= and Icon= are made to name the running program (autostartEntry), or
+// "/Quorvel.lnk", a shell link copied as it is.
+extern const char* const shortcutName;
+extern const bool shortcutIsDesktopEntry;
+
 // The program's id on the desktop: the name of its desktop entry, metainfo and icons.
 inline constexpr auto desktopId = "org.quorvel.Quorvel";
 

@@ -10,8 +10,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include <unistd.h>
-
 namespace quorvel::shell {
 
 namespace {
@@ -102,7 +100,8 @@ void Check4_Click(ui::Form8Controls& c, const platform::ApplicationFiles& files)
         QFile source(files.shortcutSource);
         if (c.startupFolder.isEmpty() || !source.open(QIODevice::ReadOnly))
             return;
-        const QByteArray entry = autostartEntry(source.read(64 * 1024), files);
+        const QByteArray read = source.read(64 * 1024);
+        const QByteArray entry = platform::shortcutIsDesktopEntry ? autostartEntry(read, files) : read;
         QDir().mkpath(c.startupFolder);
         replaceFile(c.startupFolder, installed, entry);
     } else {

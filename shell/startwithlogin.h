@@ -7,10 +7,10 @@
 
 namespace quorvel::shell {
 
-// The shortcut that starts the program at log-in: the program's desktop entry, copied into the
-// desktop's autostart folder with its Exec= and Icon= naming the running program and its icon,
-// and deleted from there.
-inline constexpr auto shortcutName = "/Quorvel.desktop";
+// The shortcut that starts the program at log-in, copied into the Startup folder (a desktop entry
+// with its Exec= and Icon= naming the running program and its icon, or a shell link as it is) and
+// deleted from there.
+using platform::shortcutName;
 
 // The path of a shell folder (7: the Startup folder), without a trailing separator.
 QString GetSpecialFolderPath(int folderId);

@@ -2,6 +2,7 @@
 
 #include "mci.h"
 #include "ownfiles.h"
+#include "paths.h"
 
 #include "riffheader.h"
 #include "wavwriter.h"
@@ -103,14 +104,6 @@ std::optional<std::uint64_t> savedMark(const std::byte* at)
 bool spoolNeedsRf64(std::uint64_t audioBytes)
 {
     return audioBytes > maxClassicWavData - (SpoolFile::audioOffset - 44);
-}
-
-std::filesystem::path spoolFolder()
-{
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
-        return std::filesystem::path(state) / "quorvel";
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home && *home ? home : "/") / ".local/state/quorvel";
 }
 
 SpoolFile::~SpoolFile()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/audiobackend.h"
+#include "paths.h"
 
 #include <atomic>
 #include <cstddef>
@@ -14,9 +15,8 @@
 namespace quorvel::platform {
 
 // The recording's audio on disk, so memory stays flat however long the recording runs and a
-// crash, a kill or a power cut loses at most the last two seconds. It lives beside the user's
-// data, in $XDG_STATE_HOME/quorvel/ (~/.local/state/quorvel/), never in a temporary folder that
-// may be memory or emptied at boot. It is a valid WAV file at every moment: the header's sizes
+// crash, a kill or a power cut loses at most the last two seconds. It lives in spoolFolder().
+// It is a valid WAV file at every moment: the header's sizes
 // follow each chunk, and past 4 GiB the header becomes RF64 in place. The recording process holds
 // a lock on it, so the next start can tell a spool whose program died from one still recording.
 // One thread appends while others read behind it; the file is deleted when the spool goes.
@@ -92,8 +92,5 @@ inline constexpr std::uint64_t savedMarkAt = SpoolFile::audioOffset - 32 - 16;
 inline constexpr std::size_t savedMarkSize = 16;
 void putSavedMark(std::byte* at, std::uint64_t audioBytes);
 std::optional<std::uint64_t> savedMark(const std::byte* at);
-
-// The folder the spools live in.
-std::filesystem::path spoolFolder();
 
 } // namespace quorvel::platform

@@ -9,6 +9,9 @@
 
 namespace quorvel::platform {
 
+const char* const shortcutName = "/Quorvel.desktop";
+const bool shortcutIsDesktopEntry = true;
+
 namespace {
 
 QString configHome()
@@ -50,7 +53,7 @@ ApplicationFiles filesInFolder(const QString& folder)
     files.program = folder + QStringLiteral("/quorvel");
     files.settingsFolder = folder;
     files.helpFile = folder + QLatin1String(helpPage);
-    files.shortcutSource = folder + QStringLiteral("/Quorvel.desktop");
+    files.shortcutSource = folder + QLatin1String(shortcutName);
     files.encoderFolder = folder;
     files.icon = folder + QStringLiteral("/quorvel.png");
     return files;

@@ -1,0 +1,138 @@
+#include "processes.h"
+
+#include "ownfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include <windows.h>
+
+namespace quorvel::platform {
+
+namespace {
+
+std::filesystem::path nativeOf(const QString& path)
+{
+    return std::filesystem::path(QDir::toNativeSeparators(path).toStdWString());
+}
+
+class SystemProcessStarter final : public ProcessStarter
+{
+public:
+    int startOutput(const OutputJob& job, Finished finished) override
+    {
+        if (!QFileInfo(job.program).isFile())
+            return -1;
+        // The encoder writes a file of our own beside the output, which becomes the output only
+        // when the encoder succeeded. Should this program end first, the encoder still finishes;
+        // its file is then cleared away at the next start and the input stays.
+        std::filesystem::path part;
+        const int fd = createOwnFile(nativeOf(QFileInfo(job.output).absolutePath()), partPrefix(), "", 0666, part);
+        if (fd < 0)
+            return errno ? errno : EIO;
+        closeFile(fd);
+        const QString partName = QString::fromStdWString(part.wstring());
+        BY_HANDLE_FILE_INFORMATION before {};
+        const bool knowInput = job.removeInput && fileIdentity(job.input, before);
+        auto done = [job, partName, knowInput, before, finished](bool crashed, int exitCode) {
+            const auto partPath = nativeOf(partName);
+            bool ok = !crashed && exitCode == 0 && QFileInfo(partName).size() > 0;
+            if (!ok && !crashed && exitCode == 0)
+                exitCode = 70;
+            if (ok && !replaceFile(partPath, nativeOf(job.output))) {
+                ok = false;
+                exitCode = 73;
+            }
+            if (!ok)
+                removeFile(partPath);
+            BY_HANDLE_FILE_INFORMATION now {};
+            if (ok && knowInput && fileIdentity(job.input, now) && now.nFileIndexHigh == before.nFileIndexHigh
+                && now.nFileIndexLow == before.nFileIndexLow)
+                QFile::remove(job.input);
+            if (finished)
+                finished(crashed, exitCode);
+        };
+        if (!launch(job.program, {job.input, partName}, true, std::move(done))) {
+            removeFile(part);
+            return -1;
+        }
+        return 0;
+    }
+
+    bool start(const QString&, const QString& program, const QStringList& arguments, bool hidden,
+               Finished finished) override
+    {
+        return launch(program, arguments, hidden, std::move(finished));
+    }
+
+    void releaseAll() override
+    {
+        // Deleting a QProcess kills its program: the jobs still running are let go instead.
+        for (const auto& process : m_running) {
+            if (process)
+                process->disconnect();
+        }
+        m_running.clear();
+    }
+
+private:
+    // The file's identity on its volume: a file put in the input's place meanwhile is not removed.
+    static bool fileIdentity(const QString& path, BY_HANDLE_FILE_INFORMATION& info)
+    {
+        const HANDLE handle = ::CreateFileW(nativeOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return false;
+        const bool ok = ::GetFileInformationByHandle(handle, &info);
+        ::CloseHandle(handle);
+        return ok;
+    }
+
+    bool launch(const QString& program, const QStringList& arguments, bool hidden, Finished finished)
+    {
+        auto* process = new QProcess;
+        if (hidden) {
+            // No console window for the encoder, and its output kept to itself.
+            process->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* args) {
+                args->flags |= CREATE_NO_WINDOW;
+            });
+            process->setStandardOutputFile(QProcess::nullDevice());
+            process->setStandardErrorFile(QProcess::nullDevice());
+        } else {
+            process->setProcessChannelMode(QProcess::ForwardedChannels);
+        }
+        process->start(program, arguments);
+        if (!process->waitForStarted(10000)) {
+            delete process;
+            return false;
+        }
+        QObject::connect(process, &QProcess::finished, process,
+                         [process, finished](int exitCode, QProcess::ExitStatus status) {
+                             if (finished)
+                                 finished(status == QProcess::CrashExit, exitCode);
+                             process->deleteLater();
+                         });
+        m_running.erase(std::remove(m_running.begin(), m_running.end(), nullptr), m_running.end());
+        m_running.emplace_back(process);
+        return true;
+    }
+
+    std::vector<QPointer<QProcess>> m_running;
+};
+
+} // namespace
+
+ProcessStarter& systemProcessStarter()
+{
+    static SystemProcessStarter instance;
+    return instance;
+}
+
+} // namespace quorvel::platform
