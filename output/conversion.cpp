@@ -14,7 +14,7 @@ QString reportText(const QString& mp3File)
 
 void convertWavToMp3(QWidget* owner, platform::Services& services)
 {
-    const QString start = QString::fromStdString(platform::driveCFolder().string());
+    const QString start = platform::pathText(platform::driveCFolder());
     const QString wav = services.fileDialogs->openFile(
         owner, QLatin1String(wavDialogTitle), QLatin1String(wavDialogFilter), QLatin1String(wavDialogExtension), start);
     if (wav.isEmpty())

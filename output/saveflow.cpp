@@ -21,7 +21,7 @@ constexpr std::string_view deviceAlias = "capture";
 QString native(const QString& programPath)
 {
     const auto path = platform::nativePath(programPath.toStdString());
-    return path ? QString::fromStdString(path->string()) : QString();
+    return path ? platform::pathText(*path) : QString();
 }
 
 int ask(SaveContext& ctx, const QString& text, int style)
@@ -59,9 +59,7 @@ SaveResult saveRecording(SaveContext& ctx)
 
     const auto driveC = platform::driveCFolder();
     if (!platform::makeFolder(driveC)) {
-        ask(ctx,
-            driveCMissingText(QString::fromStdString(driveC.string()),
-                              QString::fromStdString(platform::errorText(errno))),
+        ask(ctx, driveCMissingText(platform::pathText(driveC), QString::fromStdString(platform::errorText(errno))),
             platform::box::okCritical);
         return SaveResult::KeepDialogOpen;
     }

@@ -1,6 +1,9 @@
 #include "paths.h"
 
+#include <QDir>
+
 #include <string>
+#include <type_traits>
 
 namespace quorvel::platform {
 
@@ -37,6 +40,14 @@ std::optional<std::filesystem::path> nativePath(std::string_view programPath)
         return fromUtf8(rest);
     const auto first = rest.find_first_not_of('/');
     return driveCFolder() / fromUtf8(first == std::string::npos ? std::string() : rest.substr(first));
+}
+
+QString pathText(const std::filesystem::path& path)
+{
+    if constexpr (std::is_same_v<std::filesystem::path::value_type, wchar_t>)
+        return QDir::fromNativeSeparators(QString::fromStdWString(path.wstring()));
+    else
+        return QString::fromStdString(path.string());
 }
 
 } // namespace quorvel::platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -14,6 +16,10 @@ std::filesystem::path driveCFolder();
 // drive stays relative to the current directory, and one already in this system's form ("/tmp/x")
 // stays as it is. Another drive letter has no meaning here: nullopt.
 std::optional<std::filesystem::path> nativePath(std::string_view programPath);
+
+// A path of this system as the program's text: '/' between the names, UTF-16 from the system's
+// own wide names on Windows, from UTF-8 elsewhere.
+QString pathText(const std::filesystem::path& path);
 
 // The longest file name, in bytes, that the file system holding this folder takes.
 std::size_t longestFileName(const std::filesystem::path& folder);

@@ -20,7 +20,7 @@ namespace {
 bool markerFileExists()
 {
     const auto path = platform::nativePath(markerFile);
-    return path && QFileInfo(QString::fromStdString(path->string())).isFile();
+    return path && QFileInfo(platform::pathText(*path)).isFile();
 }
 
 // A recording whose program died is never lost: it is moved into drive C, and the user is told

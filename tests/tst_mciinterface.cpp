@@ -1,6 +1,5 @@
 // The device's command language: grammar, replies and error numbers.
 
-#include "audio/pulsebackend.h"
 #include "audio/syntheticbackend.h"
 #include "mcicall.h"
 #include "paths.h"
@@ -211,8 +210,11 @@ private slots:
     // No sound server: record fails at once with 328 and the device stays usable.
     void recordWithoutSoundServer()
     {
+#ifdef Q_OS_WIN
+        QSKIP("The audio engine of Windows is always there");
+#endif
         qputenv("PULSE_SERVER", "unix:/nonexistent/native");
-        platform::setAudioBackend(std::make_shared<platform::PulseBackend>());
+        platform::setAudioBackend(platform::systemAudioBackend());
         mci("open new type waveaudio alias capture");
         QElapsedTimer timer;
         timer.start();

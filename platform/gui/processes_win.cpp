@@ -86,8 +86,9 @@ private:
     // The file's identity on its volume: a file put in the input's place meanwhile is not removed.
     static bool fileIdentity(const QString& path, BY_HANDLE_FILE_INFORMATION& info)
     {
-        const HANDLE handle = ::CreateFileW(nativeOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        const HANDLE handle
+            = ::CreateFileW(nativeOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
             return false;
         const bool ok = ::GetFileInformationByHandle(handle, &info);
@@ -100,9 +101,8 @@ private:
         auto* process = new QProcess;
         if (hidden) {
             // No console window for the encoder, and its output kept to itself.
-            process->setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* args) {
-                args->flags |= CREATE_NO_WINDOW;
-            });
+            process->setCreateProcessArgumentsModifier(
+                [](QProcess::CreateProcessArguments* args) { args->flags |= CREATE_NO_WINDOW; });
             process->setStandardOutputFile(QProcess::nullDevice());
             process->setStandardErrorFile(QProcess::nullDevice());
         } else {
