@@ -285,6 +285,7 @@ public:
             }
             if (FAILED(m_render->ReleaseBuffer(frames, 0)))
                 return false;
+            m_written += frames;
             data = data.subspan(frames * align);
         }
         return start();
@@ -292,12 +293,25 @@ public:
 
     void drain() override
     {
-        start();
-        while (!m_interrupted.load(std::memory_order_acquire)) {
+        // Played, not merely handed on: the engine's clock reaches the last frame written. (An
+        // engine may hand its buffer on to another mixer long before that is heard.)
+        if (!start())
+            return;
+        ComPtr<IAudioClock> clock;
+        UINT64 frequency = 0;
+        const bool timed = SUCCEEDED(m_client->GetService(__uuidof(IAudioClock), &clock))
+            && SUCCEEDED(clock->GetFrequency(&frequency)) && frequency > 0;
+        const std::uint64_t deadline = nowHns() + (m_written / m_format.samplesPerSec + 2) * hnsPerSecond;
+        while (!m_interrupted.load(std::memory_order_acquire) && nowHns() < deadline) {
             UINT32 padding = 0;
-            if (FAILED(m_client->GetCurrentPadding(&padding)) || padding == 0)
+            if (FAILED(m_client->GetCurrentPadding(&padding)))
                 break;
-            wait(100);
+            UINT64 position = 0;
+            if (padding == 0
+                && (!timed || FAILED(clock->GetPosition(&position, nullptr))
+                    || position * m_format.samplesPerSec / frequency >= m_written))
+                break;
+            wait(padding == 0 ? 20 : 100);
         }
     }
 
@@ -316,6 +330,7 @@ private:
     }
 
     ComPtr<IAudioRenderClient> m_render;
+    std::uint64_t m_written = 0; // frames handed to the engine
     std::atomic<bool> m_interrupted {false};
     bool m_started = false;
 };
