@@ -34,6 +34,8 @@ quorvel_wine_test(tst_transport LIBS quorvel_windows quorvel_testdoubles)
 quorvel_wine_test(tst_autostop LIBS quorvel_windows quorvel_testdoubles)
 quorvel_wine_test(tst_statusmonitor LIBS quorvel_windows quorvel_testdoubles)
 quorvel_wine_test(tst_saveflow LIBS quorvel_windows quorvel_testdoubles)
+# Windows' own MCI, as Wine implements it, against ours.
+quorvel_wine_test(tst_winmmagreement LIBS winmm)
 
 # The libraries beside the test programs, as beside the application's.
 add_custom_target(windows_test_runtime ALL
