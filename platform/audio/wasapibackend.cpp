@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -42,6 +44,38 @@ std::uint64_t nowHns()
                                       + counter.QuadPart % frequency.QuadPart * hnsPerSecond / frequency.QuadPart);
 }
 
+// The engine's list of endpoints, made once and kept: the first one loads the audio system into
+// the process (its driver, its connections), which can take a tenth of a second on a busy
+// machine, and Record must not wait for that. The backend makes it on a thread of its own as
+// soon as it exists, long before the first Record of a window that has just opened.
+ComPtr<IMMDeviceEnumerator> engineDevices()
+{
+    static std::mutex mutex;
+    // Never released: at the process's end the audio system is torn down without us.
+    static IMMDeviceEnumerator* devices = nullptr;
+    std::lock_guard lock(mutex);
+    if (!devices) {
+        // COM's multithreaded apartment for this thread, for as long as the process lives.
+        ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ::CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&devices));
+    }
+    return devices;
+}
+
+// Loads the audio system ahead of the first stream: the endpoints and a client on the capture
+// endpoint, which is what a Record opens.
+void warmUp()
+{
+    const auto devices = engineDevices();
+    ComPtr<IMMDevice> endpoint;
+    ComPtr<IAudioClient> client;
+    WAVEFORMATEX* mix = nullptr;
+    if (devices && SUCCEEDED(devices->GetDefaultAudioEndpoint(eCapture, eConsole, &endpoint))
+        && SUCCEEDED(endpoint->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &client))
+        && SUCCEEDED(client->GetMixFormat(&mix)))
+        ::CoTaskMemFree(mix);
+}
+
 // One stream on the engine: COM on this thread, the endpoint's client, and two events (the
 // engine's, and ours for an interrupt).
 class EngineStream
@@ -75,10 +109,9 @@ protected:
     {
         if (!m_engineEvent || !m_wake)
             return false;
-        ComPtr<IMMDeviceEnumerator> devices;
+        ComPtr<IMMDeviceEnumerator> devices = engineDevices();
         ComPtr<IMMDevice> endpoint;
-        if (FAILED(::CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&devices)))
-            || FAILED(devices->GetDefaultAudioEndpoint(flow, eConsole, &endpoint)))
+        if (!devices || FAILED(devices->GetDefaultAudioEndpoint(flow, eConsole, &endpoint)))
             return false;
         constexpr DWORD flags = AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM
             | AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY;
@@ -362,6 +395,11 @@ std::unique_ptr<PlaybackStream> WasapiBackend::openPlayback(const PcmFormat& for
     if (cancelled.load() || !stream->open(format, 4 * hnsPerSecond / 10)) // 400 ms ahead of the speaker
         return nullptr;
     return stream;
+}
+
+WasapiBackend::WasapiBackend()
+{
+    std::thread(warmUp).detach();
 }
 
 std::shared_ptr<AudioBackend> systemAudioBackend()

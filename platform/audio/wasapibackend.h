@@ -11,6 +11,8 @@ namespace quorvel::platform {
 class WasapiBackend final : public AudioBackend
 {
 public:
+    // Starts loading the audio system on a thread of its own.
+    WasapiBackend();
     std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format, const OpenCancelled& cancelled) override;
     std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, const OpenCancelled& cancelled) override;
     std::size_t chunkBytes(const PcmFormat& format) const override;

@@ -1,7 +1,9 @@
 #include "helpviewer.h"
 
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -25,6 +27,9 @@ public:
             m_window->setWindowTitle(QStringLiteral("Quorvel Help"));
             m_window->setOpenExternalLinks(true);
             m_window->resize(640, 560);
+            // A reading window: Escape puts it away, as it does a dialog.
+            auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), m_window);
+            QObject::connect(close, &QShortcut::activated, m_window, &QWidget::close);
         }
         m_window->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
         m_window->home();

@@ -28,7 +28,7 @@ class SystemProcessStarter final : public ProcessStarter
 public:
     int startOutput(const OutputJob& job, Finished finished) override
     {
-        if (!QFileInfo(job.program).isFile())
+        if (executable(job.program).isEmpty())
             return -1;
         // The encoder writes a file of our own beside the output, which becomes the output only
         // when the encoder succeeded. Should this program end first, the encoder still finishes;
@@ -59,7 +59,7 @@ public:
             if (finished)
                 finished(crashed, exitCode);
         };
-        if (!launch(job.program, {job.input, partName}, true, std::move(done))) {
+        if (!launch(executable(job.program), {job.input, partName}, true, std::move(done))) {
             removeFile(part);
             return -1;
         }
@@ -83,6 +83,16 @@ public:
     }
 
 private:
+    // The program file, as Windows finds it: a name without an extension is the .exe of it.
+    static QString executable(const QString& program)
+    {
+        if (QFileInfo(program).isFile())
+            return program;
+        if (QFileInfo(program).suffix().isEmpty() && QFileInfo(program + QStringLiteral(".exe")).isFile())
+            return program + QStringLiteral(".exe");
+        return {};
+    }
+
     // The file's identity on its volume: a file put in the input's place meanwhile is not removed.
     static bool fileIdentity(const QString& path, BY_HANDLE_FILE_INFORMATION& info)
     {

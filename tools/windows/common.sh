@@ -9,8 +9,10 @@ QUORVEL_QT_MINGW=${QUORVEL_QT_MINGW:-$HOME/.cache/quorvel/qt6-mingw-$QUORVEL_QT_
 windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 zip nsis)
 
 install_windows_packages() {
+    local linux=("${quorvel_packages[@]}")
     quorvel_packages=(cmake ninja-build qt6-base-dev qt6-base-dev-tools "${windows_packages[@]}")
     install_missing_packages
+    quorvel_packages=("${linux[@]}")
 }
 
 # Qt for Windows in $QUORVEL_QT_MINGW: the prebuilt archive when one is provided and its checksum

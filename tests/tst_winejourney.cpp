@@ -1,0 +1,234 @@
+// The Windows build under Wine, clicked from outside as a user would on the test display with its
+// tray and the private sound server: Record, Stop, Save as WAV and as MP3 (the shipped lame.exe),
+// the tray icon and its menu, F1, Toggle, Exit; the options survive a restart; a killed program's
+// take comes back at the next start. tools/windows/test.sh runs it with QUORVEL_WINDOWS_APP (the
+// Windows application folder) and WINEPREFIX (a booted Wine prefix) set; skipped without them.
+
+#include "desktopdriver.h"
+#include "filecontents.h"
+#include "wavfile.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+#include <pwd.h>
+#include <unistd.h>
+
+using namespace quorvel;
+using namespace quorvel::test;
+
+namespace {
+
+const QString title = QStringLiteral("^Quorvel$");
+// In the main window, as it is drawn.
+constexpr QPoint recordButton(232, 40), saveButton(288, 64), toggleButton(232, 96), mp3Option(31, 232);
+constexpr QPoint nameBox(140, 100);
+
+} // namespace
+
+class TestWineJourney : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QString m_app;
+    QString m_spools;
+    QString path(const QString& name) const { return m_home.filePath(name); }
+    QStringList spools() const { return QDir(m_spools).entryList({QStringLiteral("quorvel-spool-*")}, QDir::Files); }
+    QStringList recovered() const
+    {
+        return QDir(path(QStringLiteral("drive"))).entryList({QStringLiteral("Recovered *.wav")}, QDir::Files);
+    }
+
+    XWindow start(QProcess& quorvel)
+    {
+        quorvel.setProcessChannelMode(QProcess::ForwardedChannels);
+        quorvel.start(QStringLiteral("wine"), {m_app + QStringLiteral("/quorvel.exe")});
+        const QList<XWindow> main = waitForWindows(title, 1, 30000);
+        return main.isEmpty() ? XWindow() : main.first();
+    }
+
+    // Exit from the tray menu, and the program gone. Wine's tray takes a click only with a
+    // moment between the press and the release.
+    void exit(QProcess& quorvel)
+    {
+        QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(trayIcon.x()), QString::number(trayIcon.y()),
+                         QStringLiteral("mousedown"), QStringLiteral("3"), QStringLiteral("sleep"),
+                         QStringLiteral("0.2"), QStringLiteral("mouseup"), QStringLiteral("3")}));
+        QTRY_VERIFY_WITH_TIMEOUT(trayMenuShown(), 10000);
+        QVERIFY(clickAt(trayExitItem));
+        QVERIFY(waitUntilGone(title, 15000));
+        QVERIFY(quorvel.waitForFinished(15000));
+    }
+
+    // Records until the spool holds `seconds` of 11.025 kHz 16-bit stereo, then stops.
+    void recordFor(const XWindow& main, double seconds)
+    {
+        QVERIFY(clickAt(main.geometry.topLeft() + recordButton));
+        const auto audio = [this] {
+            const QStringList files = spools();
+            return files.isEmpty() ? 0 : QFileInfo(m_spools + QLatin1Char('/') + files.first()).size() - 4140;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(audio() >= seconds * 44100, 30000);
+        QVERIFY(clickAt(main.geometry.topLeft() + recordButton)); // Stop
+    }
+
+    // Wine takes a key, like a click on its tray, only with a moment between press and release.
+    static bool press(const XWindow& window, const QString& keys)
+    {
+        return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window.id})
+            && xdotool({QStringLiteral("keydown"), QStringLiteral("--clearmodifiers"), keys, QStringLiteral("sleep"),
+                        QStringLiteral("0.1"), QStringLiteral("keyup"), keys});
+    }
+
+    // The message shown beside the main window, as a Windows user copies it (Ctrl+C copies a
+    // whole message box there), then answered with Escape: OK, or No to a question.
+    QString message(const XWindow& main, int timeoutMs)
+    {
+        const QList<XWindow> both = waitForWindows(title, 2, timeoutMs);
+        if (both.isEmpty())
+            return {};
+        const XWindow box = both.last().id == main.id ? both.first() : both.last();
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        press(box, QStringLiteral("ctrl+c"));
+        QElapsedTimer waited;
+        waited.start();
+        while (clipboard->text().isEmpty() && waited.elapsed() < 5000)
+            QTest::qWait(50);
+        const QString text = clipboard->text();
+        press(box, QStringLiteral("Escape"));
+        const auto shown = [&box] {
+            const QList<XWindow> windows = visibleWindows(title);
+            return std::any_of(windows.begin(), windows.end(), [&box](const XWindow& w) { return w.id == box.id; });
+        };
+        QElapsedTimer closing;
+        closing.start();
+        while (shown() && closing.elapsed() < 10000)
+            QTest::qWait(50);
+        return text;
+    }
+
+    // Save, a name typed into the dialog, Return.
+    void saveAs(const XWindow& main, const QString& name)
+    {
+        QVERIFY(waitUntilGone(QStringLiteral("^Save$"), 10000)); // the last save's dialog
+        QVERIFY(clickAt(main.geometry.topLeft() + saveButton));
+        const QList<XWindow> dialog = waitForWindows(QStringLiteral("^Save$"), 1, 10000);
+        QVERIFY(!dialog.isEmpty());
+        QVERIFY(clickAt(dialog.first().geometry.topLeft() + nameBox));
+        QVERIFY(typeText(name));
+        QVERIFY(press(dialog.first(), QStringLiteral("Return")));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString app = qEnvironmentVariable("QUORVEL_WINDOWS_APP");
+        if (app.isEmpty() || qEnvironmentVariableIsEmpty("WINEPREFIX"))
+            QSKIP("tools/windows/test.sh runs this with the Windows build and a Wine prefix");
+        if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("DISPLAY"))
+            QFAIL("run through ctest, which starts the test sound server and X display");
+        // A copy of the application folder, which keeps its settings beside the program.
+        m_app = path(QStringLiteral("app"));
+        QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), app, m_app}), 0);
+        QFile::remove(m_app + QStringLiteral("/settings9.txt"));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("drive"))));
+        // Drive C in this test's folder, as the Windows program sees it: through Wine's drive Z.
+        qputenv("QUORVEL_DRIVE_C", "Z:" + QFile::encodeName(path(QStringLiteral("drive"))));
+        qputenv("WINEDEBUG", "-all");
+        // The spools in %LOCALAPPDATA%\Quorvel, under the Windows user Wine names after this one.
+        const passwd* user = ::getpwuid(::getuid());
+        QVERIFY(user);
+        m_spools = qEnvironmentVariable("WINEPREFIX") + QStringLiteral("/drive_c/users/")
+            + QString::fromLocal8Bit(user->pw_name) + QStringLiteral("/AppData/Local/Quorvel");
+        for (const QString& stale : spools())
+            QFile::remove(m_spools + QLatin1Char('/') + stale);
+    }
+
+    // Whatever a failed step left running goes before the next.
+    void cleanup() { QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-k")}); }
+
+    void takeSavedAsWavAndMp3()
+    {
+        QProcess quorvel;
+        const XWindow main = start(quorvel);
+        QVERIFY(!main.id.isEmpty());
+        recordFor(main, 2.0);
+        saveAs(main, QStringLiteral("wine take"));
+        QString text = message(main, 10000);
+        QVERIFY2(text.contains(QLatin1String("File Saved: c:\\wine take.wav")), qPrintable(text));
+        const WavFile wav = inspectWav(path(QStringLiteral("drive/wine take.wav")));
+        QVERIFY2(wav.valid && wav.seconds() >= 2.0, qPrintable(QString::number(wav.seconds())));
+
+        // The same take again as MP3, through the lame.exe beside the program; the WAV on its
+        // way goes.
+        QVERIFY(clickAt(main.geometry.topLeft() + mp3Option));
+        saveAs(main, QStringLiteral("wine take 2"));
+        const QString mp3 = path(QStringLiteral("drive/wine take 2.mp3"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(mp3).size() > 0, 30000);
+        text = message(main, 10000);
+        QVERIFY2(text.contains(QLatin1String("wine take 2.mp3")), qPrintable(text));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(path(QStringLiteral("drive/wine take 2.wav"))), 10000);
+
+        // F1 opens the help; Toggle makes the window compact; the tray's menu is there.
+        QVERIFY(press(main, QStringLiteral("F1")));
+        QVERIFY(!waitForWindows(QStringLiteral("^Quorvel Help$"), 1, 10000).isEmpty());
+        QVERIFY(press(visibleWindows(QStringLiteral("^Quorvel Help$")).first(), QStringLiteral("Escape")));
+        QVERIFY(waitUntilGone(QStringLiteral("^Quorvel Help$"), 10000));
+        const int tall = main.geometry.height();
+        QVERIFY(clickAt(main.geometry.topLeft() + toggleButton));
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(title).value(0).geometry.height() < tall, 10000);
+        exit(quorvel);
+        // The options were written on the way out: MP3 output and the compact window.
+        const QByteArray settings = contents(m_app + QStringLiteral("/settings9.txt"));
+        QVERIFY2(!settings.isEmpty(), "no settings9.txt beside the program");
+
+        // ... and are read at the next start: the window comes back compact.
+        QProcess again;
+        const XWindow second = start(again);
+        QVERIFY(!second.id.isEmpty());
+        QVERIFY2(second.geometry.height() < tall, qPrintable(QString::number(second.geometry.height())));
+        exit(again);
+        QCOMPARE(contents(m_app + QStringLiteral("/settings9.txt")), settings);
+    }
+
+    void killedProgramsTakeComesBack()
+    {
+        QFile::remove(m_app + QStringLiteral("/settings9.txt"));
+        QProcess first;
+        const XWindow main = start(first);
+        QVERIFY(!main.id.isEmpty());
+        QVERIFY(clickAt(main.geometry.topLeft() + recordButton));
+        const auto audio = [this] {
+            const QStringList files = spools();
+            return files.isEmpty() ? 0 : QFileInfo(m_spools + QLatin1Char('/') + files.first()).size() - 4140;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(audio() >= 3 * 44100, 30000);
+        // Killed as Task Manager kills: nothing of the program runs after.
+        QCOMPARE(QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-k")}), 0);
+        QVERIFY(first.waitForFinished(15000));
+        QVERIFY(waitUntilGone(title, 10000));
+        QCOMPARE(recovered(), QStringList());
+
+        QProcess second;
+        const XWindow next = start(second);
+        const QString text = message(next, 15000);
+        QVERIFY2(text.contains(QLatin1String("not closed properly")), qPrintable(text));
+        QCOMPARE(recovered().size(), 1);
+        QCOMPARE(spools(), QStringList());
+        const WavFile wav = inspectWav(path(QStringLiteral("drive/")) + recovered().first());
+        QVERIFY2(wav.valid && wav.seconds() >= 2.5, qPrintable(QString::number(wav.seconds())));
+        exit(second);
+    }
+};
+
+QTEST_MAIN(TestWineJourney)
+#include "tst_winejourney.moc"
