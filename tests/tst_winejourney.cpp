@@ -154,7 +154,12 @@ private slots:
     }
 
     // Whatever a failed step left running goes before the next.
-    void cleanup() { QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-k")}); }
+    void cleanup()
+    {
+        QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-k")});
+        for (const QString& name : recovered())
+            QFile::remove(path(QStringLiteral("drive/")) + name);
+    }
 
     void takeSavedAsWavAndMp3()
     {
@@ -200,8 +205,22 @@ private slots:
         QCOMPARE(contents(m_app + QStringLiteral("/settings9.txt")), settings);
     }
 
-    void killedProgramsTakeComesBack()
+    void endedTakeComesBack_data()
     {
+        QTest::addColumn<QStringList>("ending");
+        QTest::addColumn<bool>("orderly");
+        // Killed as Task Manager kills: nothing of the program runs after.
+        QTest::newRow("killed") << QStringList {QStringLiteral("wineserver"), QStringLiteral("-k")} << false;
+        // The end of the session (log-off, shutdown): WM_QUERYENDSESSION, WM_ENDSESSION. The
+        // windows close in order and write the settings.
+        QTest::newRow("session ended") << QStringList {QStringLiteral("wineboot"), QStringLiteral("--end-session")}
+                                       << true;
+    }
+
+    void endedTakeComesBack()
+    {
+        QFETCH(QStringList, ending);
+        QFETCH(bool, orderly);
         QFile::remove(m_app + QStringLiteral("/settings9.txt"));
         QProcess first;
         const XWindow main = start(first);
@@ -212,11 +231,11 @@ private slots:
             return files.isEmpty() ? 0 : QFileInfo(m_spools + QLatin1Char('/') + files.first()).size() - 4140;
         };
         QTRY_VERIFY_WITH_TIMEOUT(audio() >= 3 * 44100, 30000);
-        // Killed as Task Manager kills: nothing of the program runs after.
-        QCOMPARE(QProcess::execute(QStringLiteral("wineserver"), {QStringLiteral("-k")}), 0);
+        QCOMPARE(QProcess::execute(ending.first(), ending.mid(1)), 0);
         QVERIFY(first.waitForFinished(15000));
         QVERIFY(waitUntilGone(title, 10000));
         QCOMPARE(recovered(), QStringList());
+        QCOMPARE(QFile::exists(m_app + QStringLiteral("/settings9.txt")), orderly);
 
         QProcess second;
         const XWindow next = start(second);
