@@ -40,6 +40,10 @@ const ApplicationFiles& applicationFiles();
 // desktop entry whose Exec= and Icon= are made to name the running program (autostartEntry), or
 // "/Quorvel.lnk", a shell link copied as it is.
 extern const char* const shortcutName;
+// The program's file in its folder: "/quorvel", or "/quorvel.exe" on Windows.
+extern const char* const programName;
+// The help, in the program's folder (or in the installed data folder).
+inline constexpr auto helpPage = "/HELPFILE/HELPFILE.html";
 extern const bool shortcutIsDesktopEntry;
 
 // The program's id on the desktop: the name of its desktop entry, metainfo and icons.

@@ -1,6 +1,5 @@
 #include "specialfolders.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -10,6 +9,7 @@
 namespace quorvel::platform {
 
 const char* const shortcutName = "/Quorvel.desktop";
+const char* const programName = "/quorvel";
 const bool shortcutIsDesktopEntry = true;
 
 namespace {
@@ -34,9 +34,6 @@ QString installedDataFolder(const QString& programFolder)
     return QDir::cleanPath(programFolder + QStringLiteral("/../share"));
 }
 
-// The help, in the program's folder or in the installed data folder.
-constexpr auto helpPage = "/HELPFILE/HELPFILE.html";
-
 } // namespace
 
 QString specialFolderPath(int folderId)
@@ -44,19 +41,6 @@ QString specialFolderPath(int folderId)
     if (folderId != startupFolderId)
         return {};
     return configHome() + QStringLiteral("/autostart");
-}
-
-ApplicationFiles filesInFolder(const QString& folder)
-{
-    ApplicationFiles files;
-    files.folder = folder;
-    files.program = folder + QStringLiteral("/quorvel");
-    files.settingsFolder = folder;
-    files.helpFile = folder + QLatin1String(helpPage);
-    files.shortcutSource = folder + QLatin1String(shortcutName);
-    files.encoderFolder = folder;
-    files.icon = folder + QStringLiteral("/quorvel.png");
-    return files;
 }
 
 ApplicationFiles resolveApplicationFiles(const QString& program)
@@ -83,12 +67,6 @@ ApplicationFiles resolveApplicationFiles(const QString& program)
         if (!system.isEmpty())
             files.encoderFolder = QFileInfo(system).absolutePath();
     }
-    return files;
-}
-
-const ApplicationFiles& applicationFiles()
-{
-    static const ApplicationFiles files = resolveApplicationFiles(QCoreApplication::applicationFilePath());
     return files;
 }
 

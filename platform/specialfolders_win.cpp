@@ -1,6 +1,5 @@
 #include "specialfolders.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -10,6 +9,7 @@
 namespace quorvel::platform {
 
 const char* const shortcutName = "/Quorvel.lnk";
+const char* const programName = "/quorvel.exe";
 const bool shortcutIsDesktopEntry = false;
 
 namespace {
@@ -37,26 +37,11 @@ QString shellFolder(int id)
     return QDir::fromNativeSeparators(QString::fromWCharArray(path));
 }
 
-constexpr auto helpPage = "/HELPFILE/HELPFILE.html";
-
 } // namespace
 
 QString specialFolderPath(int folderId)
 {
     return shellFolder(folderId);
-}
-
-ApplicationFiles filesInFolder(const QString& folder)
-{
-    ApplicationFiles files;
-    files.folder = folder;
-    files.program = folder + QStringLiteral("/quorvel.exe");
-    files.settingsFolder = folder;
-    files.helpFile = folder + QLatin1String(helpPage);
-    files.shortcutSource = folder + QLatin1String(shortcutName);
-    files.encoderFolder = folder;
-    files.icon = folder + QStringLiteral("/quorvel.png");
-    return files;
 }
 
 ApplicationFiles resolveApplicationFiles(const QString& program)
@@ -69,12 +54,6 @@ ApplicationFiles resolveApplicationFiles(const QString& program)
         if (!roaming.isEmpty())
             files.settingsFolder = roaming + QStringLiteral("/Quorvel");
     }
-    return files;
-}
-
-const ApplicationFiles& applicationFiles()
-{
-    static const ApplicationFiles files = resolveApplicationFiles(QCoreApplication::applicationFilePath());
     return files;
 }
 

@@ -1,15 +1,14 @@
 #include "processes.h"
 
 #include "ownfiles.h"
+#include "processlauncher.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 #include <QProcess>
 
 #include <algorithm>
 #include <cerrno>
-#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,52 +65,23 @@ public:
     bool start(const QString&, const QString& program, const QStringList& arguments, bool hidden,
                Finished finished) override
     {
-        return launch(program, arguments, hidden, std::move(finished), false);
+        return launch(program, arguments, hidden, std::move(finished));
     }
 
-    void releaseAll() override
-    {
-        // Deleting a QProcess kills its program: the jobs still running are let go instead, to
-        // finish by themselves after this program has ended.
-        for (const auto& process : m_running) {
-            if (process)
-                process->disconnect();
-        }
-        m_running.clear();
-    }
+    void releaseAll() override { m_launcher.releaseAll(); }
 
 private:
-    bool launch(const QString& program, const QStringList& arguments, bool hidden, Finished finished, bool ownSession)
+    bool launch(const QString& program, const QStringList& arguments, bool hidden, Finished finished,
+                bool ownSession = false)
     {
-        // No parent: the process is ours to let go, not the application's to kill on the way out.
-        auto* process = new QProcess;
         // A session of its own: a Ctrl+C or a hang-up meant for the recorder does not reach it.
-        if (ownSession)
-            process->setChildProcessModifier([] { ::setsid(); });
-        // There is no window to hide on this desktop; a hidden program keeps its output to itself.
-        if (hidden) {
-            process->setStandardOutputFile(QProcess::nullDevice());
-            process->setStandardErrorFile(QProcess::nullDevice());
-        } else {
-            process->setProcessChannelMode(QProcess::ForwardedChannels);
-        }
-        process->start(program, arguments);
-        if (!process->waitForStarted(10000)) {
-            delete process;
-            return false;
-        }
-        QObject::connect(process, &QProcess::finished, process,
-                         [process, finished](int exitCode, QProcess::ExitStatus status) {
-                             if (finished)
-                                 finished(status == QProcess::CrashExit, exitCode);
-                             process->deleteLater();
-                         });
-        m_running.erase(std::remove(m_running.begin(), m_running.end(), nullptr), m_running.end());
-        m_running.emplace_back(process);
-        return true;
+        return m_launcher.launch(program, arguments, hidden, std::move(finished), [ownSession](QProcess& process) {
+            if (ownSession)
+                process.setChildProcessModifier([] { ::setsid(); });
+        });
     }
 
-    std::vector<QPointer<QProcess>> m_running;
+    ProcessLauncher m_launcher;
 };
 
 } // namespace

@@ -1,16 +1,15 @@
 #include "processes.h"
 
 #include "ownfiles.h"
+#include "processlauncher.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 #include <QProcess>
 
 #include <algorithm>
 #include <cerrno>
-#include <vector>
 
 #include <windows.h>
 
@@ -72,15 +71,7 @@ public:
         return launch(program, arguments, hidden, std::move(finished));
     }
 
-    void releaseAll() override
-    {
-        // Deleting a QProcess kills its program: the jobs still running are let go instead.
-        for (const auto& process : m_running) {
-            if (process)
-                process->disconnect();
-        }
-        m_running.clear();
-    }
+    void releaseAll() override { m_launcher.releaseAll(); }
 
 private:
     // The program file, as Windows finds it: a name without an extension is the .exe of it.
@@ -108,33 +99,15 @@ private:
 
     bool launch(const QString& program, const QStringList& arguments, bool hidden, Finished finished)
     {
-        auto* process = new QProcess;
-        if (hidden) {
-            // No console window for the encoder, and its output kept to itself.
-            process->setCreateProcessArgumentsModifier(
-                [](QProcess::CreateProcessArguments* args) { args->flags |= CREATE_NO_WINDOW; });
-            process->setStandardOutputFile(QProcess::nullDevice());
-            process->setStandardErrorFile(QProcess::nullDevice());
-        } else {
-            process->setProcessChannelMode(QProcess::ForwardedChannels);
-        }
-        process->start(program, arguments);
-        if (!process->waitForStarted(10000)) {
-            delete process;
-            return false;
-        }
-        QObject::connect(process, &QProcess::finished, process,
-                         [process, finished](int exitCode, QProcess::ExitStatus status) {
-                             if (finished)
-                                 finished(status == QProcess::CrashExit, exitCode);
-                             process->deleteLater();
-                         });
-        m_running.erase(std::remove(m_running.begin(), m_running.end(), nullptr), m_running.end());
-        m_running.emplace_back(process);
-        return true;
+        // No console window for a hidden program (the encoder is a console program).
+        return m_launcher.launch(program, arguments, hidden, std::move(finished), [hidden](QProcess& process) {
+            if (hidden)
+                process.setCreateProcessArgumentsModifier(
+                    [](QProcess::CreateProcessArguments* args) { args->flags |= CREATE_NO_WINDOW; });
+        });
     }
 
-    std::vector<QPointer<QProcess>> m_running;
+    ProcessLauncher m_launcher;
 };
 
 } // namespace

@@ -1,0 +1,44 @@
+#include "processlauncher.h"
+
+#include <algorithm>
+
+namespace quorvel::platform {
+
+bool ProcessLauncher::launch(const QString& program, const QStringList& arguments, bool hidden,
+                             ProcessStarter::Finished finished, const std::function<void(QProcess&)>& prepare)
+{
+    auto* process = new QProcess;
+    if (prepare)
+        prepare(*process);
+    if (hidden) {
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+    } else {
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+    process->start(program, arguments);
+    if (!process->waitForStarted(10000)) {
+        delete process;
+        return false;
+    }
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, finished](int exitCode, QProcess::ExitStatus status) {
+                         if (finished)
+                             finished(status == QProcess::CrashExit, exitCode);
+                         process->deleteLater();
+                     });
+    m_running.erase(std::remove(m_running.begin(), m_running.end(), nullptr), m_running.end());
+    m_running.emplace_back(process);
+    return true;
+}
+
+void ProcessLauncher::releaseAll()
+{
+    for (const auto& process : m_running) {
+        if (process)
+            process->disconnect();
+    }
+    m_running.clear();
+}
+
+} // namespace quorvel::platform
