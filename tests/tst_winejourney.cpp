@@ -55,6 +55,32 @@ class TestWineJourney : public QObject
         return main.isEmpty() ? XWindow() : main.first();
     }
 
+    // The program has ended: the `wine` that started it (which may have handed it to Wine's
+    // session and ended already) and every process running our quorvel.exe.
+    bool ended(QProcess& quorvel)
+    {
+        if (quorvel.state() != QProcess::NotRunning && !quorvel.waitForFinished(15000))
+            return false;
+        const auto running = [this] {
+            QProcess pgrep;
+            pgrep.setStandardOutputFile(QProcess::nullDevice());
+            pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-f"), m_app + QStringLiteral("/quorvel.exe")});
+            return pgrep.waitForFinished() && pgrep.exitCode() == 0;
+        };
+        QElapsedTimer waited;
+        waited.start();
+        while (running()) {
+            if (waited.elapsed() > 15000) {
+                // What is left, for whoever reads the failure.
+                QProcess::execute(QStringLiteral("sh"),
+                                  {QStringLiteral("-c"), QStringLiteral("ps -eo pid,stat,args | grep -i '[.]exe'")});
+                return false;
+            }
+            QTest::qWait(100);
+        }
+        return true;
+    }
+
     // Exit from the tray menu, and the program gone. Wine's tray takes a click only with a
     // moment between the press and the release.
     void exit(QProcess& quorvel)
@@ -65,7 +91,7 @@ class TestWineJourney : public QObject
         QTRY_VERIFY_WITH_TIMEOUT(trayMenuShown(), 10000);
         QVERIFY(clickAt(trayExitItem));
         QVERIFY(waitUntilGone(title, 15000));
-        QVERIFY(quorvel.waitForFinished(15000));
+        QVERIFY(ended(quorvel));
     }
 
     // Records until the spool holds `seconds` of 11.025 kHz 16-bit stereo, then stops.
@@ -232,7 +258,7 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(audio() >= 3 * 44100, 30000);
         QCOMPARE(QProcess::execute(ending.first(), ending.mid(1)), 0);
-        QVERIFY(first.waitForFinished(15000));
+        QVERIFY(ended(first));
         QVERIFY(waitUntilGone(title, 10000));
         QCOMPARE(recovered(), QStringList());
         QCOMPARE(QFile::exists(m_app + QStringLiteral("/settings9.txt")), orderly);
