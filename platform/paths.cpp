@@ -1,6 +1,7 @@
 #include "paths.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <string>
 #include <type_traits>
@@ -40,6 +41,14 @@ std::optional<std::filesystem::path> nativePath(std::string_view programPath)
         return fromUtf8(rest);
     const auto first = rest.find_first_not_of('/');
     return driveCFolder() / fromUtf8(first == std::string::npos ? std::string() : rest.substr(first));
+}
+
+std::filesystem::path nativePathOf(const QString& path)
+{
+    if constexpr (std::is_same_v<std::filesystem::path::value_type, wchar_t>)
+        return std::filesystem::path(QDir::toNativeSeparators(path).toStdWString());
+    else
+        return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
 QString pathText(const std::filesystem::path& path)

@@ -21,6 +21,9 @@ std::optional<std::filesystem::path> nativePath(std::string_view programPath);
 // own wide names on Windows, from UTF-8 elsewhere.
 QString pathText(const std::filesystem::path& path);
 
+// The other way: the program's text of a path as this system's path.
+std::filesystem::path nativePathOf(const QString& path);
+
 // The longest file name, in bytes, that the file system holding this folder takes.
 std::size_t longestFileName(const std::filesystem::path& folder);
 

@@ -1,6 +1,7 @@
 #include "startwithlogin.h"
 
 #include "ownfiles.h"
+#include "paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,13 +39,13 @@ QString entryString(const QString& text)
 bool replaceFile(const QString& folder, const QString& target, const QByteArray& data)
 {
     std::filesystem::path made;
-    const int fd = platform::createOwnFile(QFile::encodeName(folder).constData(), ".Quorvel.desktop-", "", 0666, made);
+    const int fd = platform::createOwnFile(platform::nativePathOf(folder), ".Quorvel.desktop-", "", 0666, made);
     if (fd < 0)
         return false;
     const bool written = platform::writeAllAt(fd, data.constData(), static_cast<std::size_t>(data.size()), 0)
         && platform::syncFile(fd);
     platform::closeFile(fd);
-    if (!written || !platform::replaceFile(made, QFile::encodeName(target).constData())) {
+    if (!written || !platform::replaceFile(made, platform::nativePathOf(target))) {
         platform::removeFile(made);
         return false;
     }

@@ -1,6 +1,7 @@
 #include "processes.h"
 
 #include "ownfiles.h"
+#include "paths.h"
 #include "processlauncher.h"
 
 #include <QFile>
@@ -39,7 +40,7 @@ public:
             return -1;
         const QString folder = QFileInfo(job.output).absolutePath();
         std::filesystem::path part;
-        const int fd = createOwnFile(QFile::encodeName(folder).toStdString(), partPrefix(), "", savedFileMode(), part);
+        const int fd = createOwnFile(nativePathOf(folder), partPrefix(), "", savedFileMode(), part);
         if (fd < 0)
             return errno ? errno : EIO;
         ::close(fd);

@@ -1,6 +1,7 @@
 #include "processes.h"
 
 #include "ownfiles.h"
+#include "paths.h"
 #include "processlauncher.h"
 
 #include <QDir>
@@ -17,11 +18,6 @@ namespace quorvel::platform {
 
 namespace {
 
-std::filesystem::path nativeOf(const QString& path)
-{
-    return std::filesystem::path(QDir::toNativeSeparators(path).toStdWString());
-}
-
 class SystemProcessStarter final : public ProcessStarter
 {
 public:
@@ -33,7 +29,7 @@ public:
         // when the encoder succeeded. Should this program end first, the encoder still finishes;
         // its file is then cleared away at the next start and the input stays.
         std::filesystem::path part;
-        const int fd = createOwnFile(nativeOf(QFileInfo(job.output).absolutePath()), partPrefix(), "", 0666, part);
+        const int fd = createOwnFile(nativePathOf(QFileInfo(job.output).absolutePath()), partPrefix(), "", 0666, part);
         if (fd < 0)
             return errno ? errno : EIO;
         closeFile(fd);
@@ -41,11 +37,11 @@ public:
         BY_HANDLE_FILE_INFORMATION before {};
         const bool knowInput = job.removeInput && fileIdentity(job.input, before);
         auto done = [job, partName, knowInput, before, finished](bool crashed, int exitCode) {
-            const auto partPath = nativeOf(partName);
+            const auto partPath = nativePathOf(partName);
             bool ok = !crashed && exitCode == 0 && QFileInfo(partName).size() > 0;
             if (!ok && !crashed && exitCode == 0)
                 exitCode = 70;
-            if (ok && !replaceFile(partPath, nativeOf(job.output))) {
+            if (ok && !replaceFile(partPath, nativePathOf(job.output))) {
                 ok = false;
                 exitCode = 73;
             }
@@ -88,8 +84,8 @@ private:
     static bool fileIdentity(const QString& path, BY_HANDLE_FILE_INFORMATION& info)
     {
         const HANDLE handle
-            = ::CreateFileW(nativeOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            = ::CreateFileW(nativePathOf(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
             return false;
         const bool ok = ::GetFileInformationByHandle(handle, &info);
