@@ -33,7 +33,7 @@ WAVEFORMATEX waveFormat(const PcmFormat& format)
     return wave;
 }
 
-// The performance counter in the 100 ns units the engine stamps its packets with.
+// The performance counter, in the 100 ns units the engine counts its buffers in.
 std::uint64_t nowHns()
 {
     LARGE_INTEGER counter {};
@@ -229,10 +229,16 @@ private:
         BYTE* data = nullptr;
         UINT32 frames = 0;
         DWORD flags = 0;
-        if (FAILED(m_capture->GetBuffer(&data, &frames, &flags, nullptr, nullptr)))
+        const HRESULT got = m_capture->GetBuffer(&data, &frames, &flags, nullptr, nullptr);
+        if (FAILED(got))
             return -1;
+        if (got == AUDCLNT_S_BUFFER_EMPTY || frames == 0) {
+            m_capture->ReleaseBuffer(0);
+            return 0; // announced, then gone: nothing to take yet
+        }
+        const bool stopping = m_interrupted.load(std::memory_order_acquire);
         std::uint64_t kept = frames;
-        if (m_interrupted.load(std::memory_order_acquire)) {
+        if (stopping) {
             const std::uint64_t stop = stopFrames();
             kept = m_taken >= stop ? 0 : std::min<std::uint64_t>(frames, stop - m_taken);
         }
@@ -240,7 +246,7 @@ private:
         m_capture->ReleaseBuffer(frames);
         m_taken += kept;
         if (kept == 0) {
-            m_stopped = true;
+            m_stopped = true; // the stop's frame is reached: what comes now is after it
             return 0;
         }
         return 1;
