@@ -30,7 +30,7 @@ mv -fT -- "$3" "$4" || { rm -f -- "$3"; exit 73; }
 if [ -n "$5" ] && [ "$(stat -c %i -- "$2" 2>/dev/null)" = "$5" ]; then rm -f -- "$2"; fi
 ) & wait $!)sh";
 
-class SystemProcessStarter final : public ProcessStarter
+class SystemProcessStarter final : public LaunchingProcessStarter
 {
 public:
     int startOutput(const OutputJob& job, Finished finished) override
@@ -62,30 +62,16 @@ public:
         }
         return 0;
     }
-
-    bool start(const QString&, const QString& program, const QStringList& arguments, bool hidden,
-               Finished finished) override
-    {
-        return launch(program, arguments, hidden, std::move(finished));
-    }
-
-    void releaseAll() override { m_launcher.releaseAll(); }
-
-private:
-    bool launch(const QString& program, const QStringList& arguments, bool hidden, Finished finished,
-                bool ownSession = false)
-    {
-        // A session of its own: a Ctrl+C or a hang-up meant for the recorder does not reach it.
-        return m_launcher.launch(program, arguments, hidden, std::move(finished), [ownSession](QProcess& process) {
-            if (ownSession)
-                process.setChildProcessModifier([] { ::setsid(); });
-        });
-    }
-
-    ProcessLauncher m_launcher;
 };
 
 } // namespace
+
+void prepareProcess(QProcess& process, bool, bool ownSession)
+{
+    // A session of its own: a Ctrl+C or a hang-up meant for the recorder does not reach it.
+    if (ownSession)
+        process.setChildProcessModifier([] { ::setsid(); });
+}
 
 ProcessStarter& systemProcessStarter()
 {

@@ -18,7 +18,7 @@ namespace quorvel::platform {
 
 namespace {
 
-class SystemProcessStarter final : public ProcessStarter
+class SystemProcessStarter final : public LaunchingProcessStarter
 {
 public:
     int startOutput(const OutputJob& job, Finished finished) override
@@ -61,14 +61,6 @@ public:
         return 0;
     }
 
-    bool start(const QString&, const QString& program, const QStringList& arguments, bool hidden,
-               Finished finished) override
-    {
-        return launch(program, arguments, hidden, std::move(finished));
-    }
-
-    void releaseAll() override { m_launcher.releaseAll(); }
-
 private:
     // The program file, as Windows finds it: a name without an extension is the .exe of it.
     static QString executable(const QString& program)
@@ -92,21 +84,17 @@ private:
         ::CloseHandle(handle);
         return ok;
     }
-
-    bool launch(const QString& program, const QStringList& arguments, bool hidden, Finished finished)
-    {
-        // No console window for a hidden program (the encoder is a console program).
-        return m_launcher.launch(program, arguments, hidden, std::move(finished), [hidden](QProcess& process) {
-            if (hidden)
-                process.setCreateProcessArgumentsModifier(
-                    [](QProcess::CreateProcessArguments* args) { args->flags |= CREATE_NO_WINDOW; });
-        });
-    }
-
-    ProcessLauncher m_launcher;
 };
 
 } // namespace
+
+void prepareProcess(QProcess& process, bool hidden, bool)
+{
+    // No console window for a hidden program (the encoder is a console program).
+    if (hidden)
+        process.setCreateProcessArgumentsModifier(
+            [](QProcess::CreateProcessArguments* args) { args->flags |= CREATE_NO_WINDOW; });
+}
 
 ProcessStarter& systemProcessStarter()
 {

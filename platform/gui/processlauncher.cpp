@@ -4,12 +4,11 @@
 
 namespace quorvel::platform {
 
-bool ProcessLauncher::launch(const QString& program, const QStringList& arguments, bool hidden,
-                             ProcessStarter::Finished finished, const std::function<void(QProcess&)>& prepare)
+bool LaunchingProcessStarter::launch(const QString& program, const QStringList& arguments, bool hidden,
+                                     Finished finished, bool ownSession)
 {
     auto* process = new QProcess;
-    if (prepare)
-        prepare(*process);
+    prepareProcess(*process, hidden, ownSession);
     if (hidden) {
         process->setStandardOutputFile(QProcess::nullDevice());
         process->setStandardErrorFile(QProcess::nullDevice());
@@ -32,7 +31,7 @@ bool ProcessLauncher::launch(const QString& program, const QStringList& argument
     return true;
 }
 
-void ProcessLauncher::releaseAll()
+void LaunchingProcessStarter::releaseAll()
 {
     for (const auto& process : m_running) {
         if (process)
