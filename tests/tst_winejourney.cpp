@@ -42,6 +42,12 @@ class TestWineJourney : public QObject
     QString m_spools;
     QString path(const QString& name) const { return m_home.filePath(name); }
     QStringList spools() const { return QDir(m_spools).entryList({QStringLiteral("quorvel-spool-*")}, QDir::Files); }
+    // The audio bytes the spool holds (behind its header).
+    qint64 spoolAudio() const
+    {
+        const QStringList files = spools();
+        return files.isEmpty() ? 0 : QFileInfo(m_spools + QLatin1Char('/') + files.first()).size() - 4140;
+    }
     QStringList recovered() const
     {
         return QDir(path(QStringLiteral("drive"))).entryList({QStringLiteral("Recovered *.wav")}, QDir::Files);
@@ -98,11 +104,7 @@ class TestWineJourney : public QObject
     void recordFor(const XWindow& main, double seconds)
     {
         QVERIFY(clickAt(main.geometry.topLeft() + recordButton));
-        const auto audio = [this] {
-            const QStringList files = spools();
-            return files.isEmpty() ? 0 : QFileInfo(m_spools + QLatin1Char('/') + files.first()).size() - 4140;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(audio() >= seconds * 44100, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(spoolAudio() >= seconds * 44100, 30000);
         QVERIFY(clickAt(main.geometry.topLeft() + recordButton)); // Stop
     }
 
@@ -252,11 +254,7 @@ private slots:
         const XWindow main = start(first);
         QVERIFY(!main.id.isEmpty());
         QVERIFY(clickAt(main.geometry.topLeft() + recordButton));
-        const auto audio = [this] {
-            const QStringList files = spools();
-            return files.isEmpty() ? 0 : QFileInfo(m_spools + QLatin1Char('/') + files.first()).size() - 4140;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(audio() >= 3 * 44100, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(spoolAudio() >= 3 * 44100, 30000);
         QCOMPARE(QProcess::execute(ending.first(), ending.mid(1)), 0);
         QVERIFY(ended(first));
         QVERIFY(waitUntilGone(title, 10000));
