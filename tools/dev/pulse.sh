@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# A private, headless PulseAudio server for tests: a microphone that plays a 440 Hz tone and a
-# silent speaker whose sound can be recorded back from the source "outmon".
+# A private, headless PulseAudio server for tests: a microphone "mic" that hears a 440 Hz tone and
+# a silent speaker "out" whose sound can be recorded back from the source "outmon". Each tone is
+# module-sine playing into a null sink whose monitor is remapped as the microphone.
 #
-#   tools/dev/pulse.sh start DIR    start the server and the tone, wait until they run
-#   tools/dev/pulse.sh stop DIR     stop both
-#   tools/dev/pulse.sh env DIR      print the variables a client needs (eval them)
+#   tools/dev/pulse.sh start DIR              start the server with its tone, wait until it runs
+#   tools/dev/pulse.sh stop DIR               stop it
+#   tools/dev/pulse.sh env DIR                print the variables a client needs (eval them)
+#   tools/dev/pulse.sh second-input DIR       add "mic2", an input that hears 880 Hz
+#   tools/dev/pulse.sh output-tone DIR on|off play 1 kHz into the default output, or stop it
 set -euo pipefail
 
 cmd=${1:?start, stop or env}
@@ -19,12 +22,14 @@ env)
     ;;
 start)
     "$0" stop "$dir" >/dev/null 2>&1 || true
+    rm -f "$dir/output-tone.module"
     mkdir -p "$dir/run" "$dir/state" "$dir/config" "$dir/home"
     cat >"$dir/headless.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1 socket=$dir/run/native
 load-module module-null-sink sink_name=out rate=44100 channels=2
 load-module module-null-sink sink_name=feed rate=44100 channels=2
-load-module module-remap-source source_name=mic master=feed.monitor
+load-module module-remap-source source_name=mic master=feed.monitor source_properties=device.description=Microphone
+load-module module-sine sink=feed frequency=440
 load-module module-remap-source source_name=outmon master=out.monitor
 set-default-sink out
 set-default-source mic
@@ -40,15 +45,38 @@ PA
         sleep 0.1
     done
     pactl info >/dev/null 2>&1 || { echo "pulseaudio did not start; see $dir/pulse.log" >&2; exit 1; }
-    start_tone
+    # The null sinks start out in 2 s blocks: give them time to settle before anyone records.
+    sleep 2.5
     echo "pulseaudio running in $dir"
     ;;
 stop)
-    stop_tone
     stop_pid "$dir/pulse.pid"
     ;;
+second-input)
+    eval "$(client_env)"
+    pactl list short sources | grep -q "^[0-9]*[[:space:]]mic2[[:space:]]" && exit 0
+    pactl load-module module-null-sink sink_name=feed2 rate=44100 channels=2 >/dev/null
+    pactl load-module module-remap-source source_name=mic2 master=feed2.monitor \
+        source_properties=device.description=Microphone-2 >/dev/null
+    pactl load-module module-sine sink=feed2 frequency=880 >/dev/null
+    ;;
+output-tone)
+    eval "$(client_env)"
+    case "${3:-}" in
+    on)
+        [ -f "$dir/output-tone.module" ] && exit 0
+        # No sink named: the default output, followed when it changes.
+        pactl load-module module-sine frequency=1000 >"$dir/output-tone.module"
+        ;;
+    off)
+        [ -f "$dir/output-tone.module" ] || exit 0
+        pactl unload-module "$(cat "$dir/output-tone.module")"
+        rm -f "$dir/output-tone.module"
+        ;;
+    *) usage ;;
+    esac
+    ;;
 *)
-    echo "usage: $0 start|stop|env DIR" >&2
-    exit 2
+    usage
     ;;
 esac

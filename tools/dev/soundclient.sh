@@ -1,5 +1,4 @@
-# Shared by the sound-server scripts: what a client needs to reach the private server in $dir,
-# and the 440 Hz tone that the server's microphone hears.
+# Shared by the sound-server scripts: what a client needs to reach the private server in $dir.
 # shellcheck shell=bash
 
 client_env() {
@@ -10,20 +9,20 @@ client_env() {
     echo "export PULSE_CLIENTCONFIG=$dir/client.conf"
 }
 
-start_tone() {
-    # Two hours of tone into the null sink "feed", whose monitor is the microphone; a long buffer
-    # keeps it free of dropouts.
-    (sox -q -n -r 44100 -c 2 -b 16 -e signed -t raw - synth 7200 sine 440 vol 0.5 |
-        pacat --playback --device=feed --latency-msec=100 --rate=44100 --channels=2 --format=s16le \
-            --raw) </dev/null >/dev/null 2>&1 &
-    echo $! >"$dir/feed.pid"
-    # The null sinks start out in 2 s blocks: give them time to settle before anyone records.
-    sleep 2.5
+# The microphone's tone is made inside the server, clocked by it: no client feeds it, so none can
+# fall behind and leave a gap in what the microphone hears. Its amplitude is 0.5.
+#   mic     440 Hz, the default input
+#   mic2    880 Hz, on demand (second-input)
+#   1 kHz played into the default output, on demand (output-tone on|off)
+
+stop_tone() { # pid file of a client tone
+    if [ -f "$1" ]; then
+        pkill -P "$(cat "$1")" 2>/dev/null || true
+        stop_pid "$1"
+    fi
 }
 
-stop_tone() {
-    if [ -f "$dir/feed.pid" ]; then
-        pkill -P "$(cat "$dir/feed.pid")" 2>/dev/null || true
-        stop_pid "$dir/feed.pid"
-    fi
+usage() {
+    echo "usage: $0 start|stop|env|second-input DIR | output-tone DIR on|off" >&2
+    exit 2
 }

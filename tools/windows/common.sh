@@ -15,20 +15,32 @@ install_windows_packages() {
     quorvel_packages=("${linux[@]}")
 }
 
+# The prebuilt Qt for Windows whose checksum matches, looked for in $QUORVEL_TOOLCHAINS and in a
+# shared/toolchains folder beside the clone; prints its path, or fails when there is none.
+prebuilt_qt_archive() {
+    local dir
+    for dir in "${QUORVEL_TOOLCHAINS:-}" "$QUORVEL_SOURCE/../shared/toolchains"; do
+        [ -n "$dir" ] && [ -f "$dir/qt6-mingw-$QUORVEL_QT_VERSION.tar.gz.sha256" ] || continue
+        if (cd "$dir" && sha256sum --quiet -c "qt6-mingw-$QUORVEL_QT_VERSION.tar.gz.sha256" >/dev/null 2>&1); then
+            echo "$dir/qt6-mingw-$QUORVEL_QT_VERSION.tar.gz"
+            return 0
+        fi
+        echo "The checksum of $dir/qt6-mingw-$QUORVEL_QT_VERSION.tar.gz does not match: not used" >&2
+    done
+    return 1
+}
+
+# Qt for Windows is at hand without building it: unpacked already, or a prebuilt archive.
+qt_for_windows_at_hand() {
+    [ -f "$QUORVEL_QT_MINGW/lib/cmake/Qt6/qt.toolchain.cmake" ] || prebuilt_qt_archive >/dev/null
+}
+
 # Qt for Windows in $QUORVEL_QT_MINGW: the prebuilt archive when one is provided and its checksum
 # matches, else built from Debian's own source by build-qt.sh (about 40 minutes on two cores).
 provide_qt() {
     [ -f "$QUORVEL_QT_MINGW/lib/cmake/Qt6/qt.toolchain.cmake" ] && return 0
-    local archive="" dir
-    for dir in "${QUORVEL_TOOLCHAINS:-}" "$QUORVEL_SOURCE/../shared/toolchains" /work/shared/toolchains; do
-        [ -n "$dir" ] && [ -f "$dir/qt6-mingw-$QUORVEL_QT_VERSION.tar.gz.sha256" ] || continue
-        if (cd "$dir" && sha256sum --quiet -c "qt6-mingw-$QUORVEL_QT_VERSION.tar.gz.sha256"); then
-            archive="$dir/qt6-mingw-$QUORVEL_QT_VERSION.tar.gz"
-            break
-        fi
-        echo "The checksum of $dir/qt6-mingw-$QUORVEL_QT_VERSION.tar.gz does not match: not used" >&2
-    done
-    if [ -n "$archive" ]; then
+    local archive
+    if archive=$(prebuilt_qt_archive); then
         local unpack
         unpack=$(mktemp -d "$(dirname "$QUORVEL_QT_MINGW")/.qt-XXXXXX" 2>/dev/null ||
             { mkdir -p "$(dirname "$QUORVEL_QT_MINGW")" && mktemp -d "$(dirname "$QUORVEL_QT_MINGW")/.qt-XXXXXX"; })
