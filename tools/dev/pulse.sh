@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # A private, headless PulseAudio server for tests: a microphone "mic" that hears a 440 Hz tone and
 # a silent speaker "out" whose sound can be recorded back from the source "outmon". Each tone is
-# module-sine playing into a null sink whose monitor is remapped as the microphone.
+# module-sine playing into a null sink whose monitor is remapped as the microphone. module-sine asks
+# for no latency, and a remapped monitor passes on none, so the null sink would work in blocks of
+# up to two seconds; a loopback of silence into it, at 20 ms, keeps it to small blocks.
 #
 #   tools/dev/pulse.sh start DIR              start the server with its tone, wait until it runs
 #   tools/dev/pulse.sh stop DIR               stop it
@@ -30,6 +32,8 @@ load-module module-null-sink sink_name=out rate=44100 channels=2
 load-module module-null-sink sink_name=feed rate=44100 channels=2
 load-module module-remap-source source_name=mic master=feed.monitor source_properties=device.description=Microphone
 load-module module-sine sink=feed frequency=440
+load-module module-null-sink sink_name=hush rate=44100 channels=2
+load-module module-loopback source=hush.monitor sink=feed latency_msec=20
 load-module module-remap-source source_name=outmon master=out.monitor
 set-default-sink out
 set-default-source mic
@@ -59,18 +63,23 @@ second-input)
     pactl load-module module-remap-source source_name=mic2 master=feed2.monitor \
         source_properties=device.description=Microphone-2 >/dev/null
     pactl load-module module-sine sink=feed2 frequency=880 >/dev/null
+    pactl load-module module-loopback source=hush.monitor sink=feed2 latency_msec=20 >/dev/null
     ;;
 output-tone)
     eval "$(client_env)"
     case "${3:-}" in
     on)
         [ -f "$dir/output-tone.module" ] && exit 0
-        # No sink named: the default output, followed when it changes.
-        pactl load-module module-sine frequency=1000 >"$dir/output-tone.module"
+        # No sink named: the default output, followed when it changes; and the silence that keeps
+        # a null sink's blocks small.
+        {
+            pactl load-module module-sine frequency=1000
+            pactl load-module module-loopback source=hush.monitor latency_msec=20
+        } >"$dir/output-tone.module"
         ;;
     off)
         [ -f "$dir/output-tone.module" ] || exit 0
-        pactl unload-module "$(cat "$dir/output-tone.module")"
+        while read -r module; do pactl unload-module "$module"; done <"$dir/output-tone.module"
         rm -f "$dir/output-tone.module"
         ;;
     *) usage ;;
