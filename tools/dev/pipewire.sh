@@ -25,7 +25,9 @@ server_env() {
     unset PULSE_RUNTIME_PATH PULSE_STATE_PATH PULSE_CONFIG_PATH PULSE_COOKIE PULSE_SERVER PIPEWIRE_REMOTE
 }
 
-# The microphone: a tone node made by the server, as a sound card's source would be. audiotestsrc
+# The microphone: a tone node made by the server, as a sound card's source would be, and like a
+# sound card the driver of its graph: its own timer runs the cycle. (As a follower of another
+# driver its timer runs beside the graph's and, out of buffers, drops whole periods.) audiotestsrc
 # plays 440 Hz at full scale; the node's own converter takes it to the rig's 0.5. (Its frequency
 # can't be changed from outside: pw-cli and WirePlumber set that property as an integer, which the
 # plugin ignores; the on-demand tones below are played by a client instead.)
@@ -33,16 +35,13 @@ mic_node() {
     local id
     pw-cli create-node adapter '{ factory.name = audiotestsrc library.name = audiotestsrc/libspa-audiotestsrc
         node.name = mic node.description = Microphone media.class = Audio/Source
-        audio.position = [ FL FR ] object.linger = true node.want-driver = true }' >/dev/null
+        audio.position = [ FL FR ] object.linger = true node.driver = true priority.driver = 2500 }' >/dev/null
     for _ in $(seq 100); do
         id=$(node_id mic)
         [ -n "$id" ] && break
         sleep 0.05
     done
     [ -n "$id" ] || { echo "the microphone node was not made; see $dir/pipewire.log" >&2; exit 1; }
-    # Not live: the tone is made in the graph's cycle, as the driver asks for it. (Live, it runs on
-    # a timer of its own beside the graph's and, out of buffers, drops whole periods.)
-    pw-cli set-param "$id" Props '{ live: false }' >/dev/null
     pw-cli set-param "$id" Props '{ channelVolumes: [ 0.5, 0.5 ] }' >/dev/null
 }
 
