@@ -25,17 +25,18 @@ server_env() {
     unset PULSE_RUNTIME_PATH PULSE_STATE_PATH PULSE_CONFIG_PATH PULSE_COOKIE PULSE_SERVER PIPEWIRE_REMOTE
 }
 
-# The microphone: a tone node made by the server, as a sound card's source would be, and like a
-# sound card the driver of its graph: its own timer runs the cycle. (As a follower of another
-# driver its timer runs beside the graph's and, out of buffers, drops whole periods.) audiotestsrc
-# plays 440 Hz at full scale; the node's own converter takes it to the rig's 0.5. (Its frequency
-# can't be changed from outside: pw-cli and WirePlumber set that property as an integer, which the
-# plugin ignores; the on-demand tones below are played by a client instead.)
+# The microphone: a tone node made by the server, as a sound card's source would be. audiotestsrc
+# plays 440 Hz at full scale; the node's own converter takes it to the rig's 0.5. It follows the
+# graph's driver, making each period in the cycle that asks for it: as a driver itself (its
+# default) it runs on a timer that stops for good, and with it every stream of its graph, the
+# first time a period finds no free buffer (when a stream leaves). Its frequency can't be changed
+# from outside: pw-cli and WirePlumber set that property as an integer, which the plugin ignores,
+# so the on-demand tones below are played by a client instead.
 mic_node() {
     local id
     pw-cli create-node adapter '{ factory.name = audiotestsrc library.name = audiotestsrc/libspa-audiotestsrc
         node.name = mic node.description = Microphone media.class = Audio/Source
-        audio.position = [ FL FR ] object.linger = true node.driver = true priority.driver = 2500 }' >/dev/null
+        audio.position = [ FL FR ] object.linger = true node.driver = false node.want-driver = true }' >/dev/null
     for _ in $(seq 100); do
         id=$(node_id mic)
         [ -n "$id" ] && break
