@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # A private, headless PipeWire for tests, served through pipewire-pulse on the same socket and
 # with the same devices as tools/dev/pulse.sh: a microphone "mic" that hears a 440 Hz tone and a
-# silent speaker "out" recorded back from "outmon". Each tone is a node of the server's own
-# (SPA's audiotestsrc), as a sound card's source would be. The graph keeps PipeWire's defaults
-# (48 kHz, 1024-frame quantum): what users have.
+# silent speaker "out" recorded back from "outmon". The tone is made inside the server (see
+# tone_chain). The graph keeps PipeWire's defaults (48 kHz, 1024-frame quantum): what users have.
 #
 #   tools/dev/pipewire.sh start DIR              start dbus, pipewire, wireplumber and pipewire-pulse
 #   tools/dev/pipewire.sh stop DIR               stop them
@@ -25,36 +24,41 @@ server_env() {
     unset PULSE_RUNTIME_PATH PULSE_STATE_PATH PULSE_CONFIG_PATH PULSE_COOKIE PULSE_SERVER PIPEWIRE_REMOTE
 }
 
-# The microphone: a tone node made by the server, as a sound card's source would be. audiotestsrc
-# plays 440 Hz at full scale; the node's own converter takes it to the rig's 0.5. It follows the
-# graph's driver, making each period in the cycle that asks for it: as a driver itself (its
-# default) it runs on a timer that stops for good, and with it every stream of its graph, the
-# first time a period finds no free buffer (when a stream leaves). Its frequency can't be changed
-# from outside: pw-cli and WirePlumber set that property as an integer, which the plugin ignores,
-# so the on-demand tones below are played by a client instead.
-mic_node() {
-    local id
-    pw-cli create-node adapter '{ factory.name = audiotestsrc library.name = audiotestsrc/libspa-audiotestsrc
-        node.name = mic node.description = Microphone media.class = Audio/Source
-        audio.position = [ FL FR ] object.linger = true node.driver = false node.want-driver = true }' >/dev/null
-    for _ in $(seq 100); do
-        id=$(node_id mic)
-        [ -n "$id" ] && break
-        sleep 0.05
-    done
-    [ -n "$id" ] || { echo "the microphone node was not made; see $dir/pipewire.log" >&2; exit 1; }
-    pw-cli set-param "$id" Props '{ channelVolumes: [ 0.5, 0.5 ] }' >/dev/null
+# A tone made inside PipeWire: a filter chain whose graph is LADSPA's sine oscillator, with a
+# silent input from the null sink "hush" that gives it the server's clock (a timer of the server's,
+# never a client that can fall behind). NAME, frequency, then the properties of its output: a
+# source, or a stream into the default output.
+tone_chain() {
+    cat <<CHAIN
+{ node.description = "$1" audio.channels = 2 audio.position = [ FL FR ]
+  filter.graph = {
+      nodes = [
+          { type = ladspa name = tone plugin = sine label = sine_fcac
+            control = { "Frequency (Hz)" = $2 "Amplitude" = 0.5 } }
+          { type = builtin name = mix label = mixer control = { "Gain 1" = 1.0 "Gain 2" = 0.0 } }
+      ]
+      links = [ { output = "tone:Output" input = "mix:In 1" } ]
+      inputs = [ "mix:In 2" ]
+      outputs = [ "mix:Out" ]
+  }
+  capture.props = { node.name = "$1-clock" node.passive = true target.object = "hush" stream.capture.sink = true }
+  playback.props = { node.name = "$1" $3 } }
+CHAIN
 }
 
-# A tone played by a client with a long buffer: into DEVICE (empty: the default output, followed
-# when it changes) at FREQUENCY, until its pid file's process is stopped.
-client_tone() { # pid file, frequency, device
-    local device=()
-    [ -n "$3" ] && device=(--device="$3")
-    (sox -q -n -r 48000 -c 2 -b 16 -e signed -t raw - synth 7200 sine "$2" vol 0.5 |
-        pacat --playback "${device[@]}" --latency-msec=200 --rate=48000 --channels=2 --format=s16le \
-            --raw) </dev/null >/dev/null 2>&1 &
-    echo $! >"$1"
+# The same, made on demand: the chain lives, and is run in step with the graph, in the pw-cli that
+# loaded it.
+chain_on_demand() { # pid file, then tone_chain's arguments
+    local file=$1
+    shift
+    pw-cli -m load-module libpipewire-module-filter-chain "$(tone_chain "$@")" </dev/null >/dev/null 2>&1 &
+    echo $! >"$file"
+    for _ in $(seq 100); do
+        [ -n "$(node_id "$1")" ] && return 0
+        sleep 0.05
+    done
+    echo "the tone $1 was not made; see $dir/pipewire.log" >&2
+    exit 1
 }
 
 node_id() { # node name
@@ -85,6 +89,17 @@ start)
     cat >"$dir/config/pipewire/pipewire-pulse.conf.d/10-address.conf" <<CONF
 pulse.properties = { server.address = [ "unix:native" "unix:$dir/run/native" ] }
 CONF
+    mkdir -p "$dir/config/pipewire/pipewire.conf.d"
+    cat >"$dir/config/pipewire/pipewire.conf.d/20-microphone.conf" <<CONF
+context.objects = [
+    { factory = adapter
+      args = { factory.name = support.null-audio-sink node.name = hush node.description = "Silence"
+               media.class = Audio/Sink audio.position = [ FL FR ] object.linger = true } }
+]
+context.modules = [
+    { name = libpipewire-module-filter-chain args = $(tone_chain mic 440 "node.description = Microphone media.class = Audio/Source") }
+]
+CONF
     echo "autospawn = no" >"$dir/client.conf"
     (
         server_env
@@ -104,30 +119,26 @@ CONF
     wait_for pipewire-pulse pactl info
     pactl load-module module-null-sink sink_name=out rate=44100 channels=2 >/dev/null
     pactl load-module module-remap-source source_name=outmon master=out.monitor >/dev/null
-    (server_env && mic_node)
     pactl set-default-sink out
     pactl set-default-source mic
     echo "pipewire running in $dir"
     ;;
 second-input)
-    eval "$(client_env)"
-    [ -f "$dir/second-input.pid" ] && exit 0
-    pactl load-module module-null-sink sink_name=feed2 rate=48000 channels=2 >/dev/null
-    pactl load-module module-remap-source source_name=mic2 master=feed2.monitor \
-        source_properties=device.description=Microphone-2 >/dev/null
-    client_tone "$dir/second-input.pid" 880 feed2
+    server_env
+    [ -f "$dir/second-input.pid" ] || chain_on_demand "$dir/second-input.pid" mic2 880 \
+        "node.description = \"Microphone 2\" media.class = Audio/Source"
     ;;
 output-tone)
-    eval "$(client_env)"
+    server_env
     case "${3:-}" in
-    on) [ -f "$dir/output-tone.pid" ] || client_tone "$dir/output-tone.pid" 1000 "" ;;
-    off) stop_tone "$dir/output-tone.pid" ;;
+    on) [ -f "$dir/output-tone.pid" ] || chain_on_demand "$dir/output-tone.pid" output-tone 1000 "media.class = Stream/Output/Audio" ;;
+    off) stop_pid "$dir/output-tone.pid" ;;
     *) usage ;;
     esac
     ;;
 stop)
-    stop_tone "$dir/output-tone.pid"
-    stop_tone "$dir/second-input.pid"
+    stop_pid "$dir/output-tone.pid"
+    stop_pid "$dir/second-input.pid"
     for name in pulse wireplumber pipewire dbus; do
         stop_pid "$dir/$name.pid"
     done
