@@ -105,6 +105,9 @@ def gaps(build, rig, scratch, count):
         recorder.wait(30)
         ours.append(trough_db(channel0(os.path.join(scratch, "drive", "gap%d.wav" % i))))
         theirs.append(trough_db(channel0(ref)))
+        if max(ours[-1], theirs[-1]) > 3:
+            print("  %s take %d: dip %.1f dB, the reference's %.1f dB" % (rig.server, i, ours[-1], theirs[-1]),
+                  file=sys.stderr)
     return ours, theirs
 
 
