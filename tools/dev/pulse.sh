@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # A private, headless PulseAudio server for tests: a microphone "mic" that hears a 440 Hz tone and
-# a silent speaker "out" whose sound can be recorded back from the source "outmon". Each tone is
-# module-sine playing into a null sink whose monitor is remapped as the microphone. module-sine asks
-# for no latency, and a remapped monitor passes on none, so the null sink would work in blocks of
-# up to two seconds; a loopback of silence into it, at 20 ms, keeps it to small blocks.
+# a silent speaker "out" whose sound can be recorded back from the source "outmon". Each input is a
+# null sink whose monitor is remapped. The on-demand tones are module-sine, made in the server;
+# module-sine asks for no latency, and a remapped monitor passes on none, so a null sink would work
+# in blocks of up to two seconds: a loopback of silence into it, at 20 ms, keeps them small.
 #
 #   tools/dev/pulse.sh start DIR              start the server with its tone, wait until it runs
 #   tools/dev/pulse.sh stop DIR               stop it
@@ -31,9 +31,7 @@ load-module module-native-protocol-unix auth-anonymous=1 socket=$dir/run/native
 load-module module-null-sink sink_name=out rate=44100 channels=2
 load-module module-null-sink sink_name=feed rate=44100 channels=2
 load-module module-remap-source source_name=mic master=feed.monitor source_properties=device.description=Microphone
-load-module module-sine sink=feed frequency=440
 load-module module-null-sink sink_name=hush rate=44100 channels=2
-load-module module-loopback source=hush.monitor sink=feed latency_msec=20
 load-module module-remap-source source_name=outmon master=out.monitor
 set-default-sink out
 set-default-source mic
@@ -49,11 +47,21 @@ PA
         sleep 0.1
     done
     pactl info >/dev/null 2>&1 || { echo "pulseaudio did not start; see $dir/pulse.log" >&2; exit 1; }
+    # The microphone's tone, fed by a client with a long buffer: module-sine here (as the on-demand
+    # tones are) left takes of the stop test 200 ms short now and then, which this feed does not.
+    (sox -q -n -r 44100 -c 2 -b 16 -e signed -t raw - synth 7200 sine 440 vol 0.5 |
+        pacat --playback --device=feed --latency-msec=100 --rate=44100 --channels=2 --format=s16le \
+            --raw) </dev/null >/dev/null 2>&1 &
+    echo $! >"$dir/feed.pid"
     # The null sinks start out in 2 s blocks: give them time to settle before anyone records.
     sleep 2.5
     echo "pulseaudio running in $dir"
     ;;
 stop)
+    if [ -f "$dir/feed.pid" ]; then
+        pkill -P "$(cat "$dir/feed.pid")" 2>/dev/null || true
+        stop_pid "$dir/feed.pid"
+    fi
     stop_pid "$dir/pulse.pid"
     ;;
 second-input)
