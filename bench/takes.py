@@ -15,6 +15,7 @@ Prints one table row per server and load (min / median / 95th percentile / max).
 """
 
 import argparse
+import math
 import os
 import random
 import signal
@@ -52,7 +53,6 @@ def trough_db(samples, window=441):
     low = min(rms)
     if low <= 0:
         return 120.0
-    import math
     return -20 * math.log10(low / median)
 
 

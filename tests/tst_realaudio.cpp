@@ -289,9 +289,10 @@ private:
         if (dip < 0)
             return fault + QStringLiteral(" (the reference recorder heard nothing: the test rig failed)");
         if (dip > 3.0)
-            return fault + QStringLiteral(" (the reference recorder heard a %1 dB dip too: a fault of the test rig, "
-                                          "not of the device)")
-                               .arg(dip, 0, 'f', 1);
+            return fault
+                + QStringLiteral(" (the reference recorder heard a %1 dB dip too: a fault of the test rig, "
+                                 "not of the device)")
+                      .arg(dip, 0, 'f', 1);
         return fault + QStringLiteral(" (the reference recorder heard the input whole: a fault of the device)");
     }
 };

@@ -25,8 +25,9 @@ bool ReferenceRecorder::start()
 {
     // A 20 ms fragment: parecord's default holds audio back for two seconds.
     m_process.start(QStringLiteral("parecord"),
-                    {QStringLiteral("--latency-msec=20"), QStringLiteral("--rate=44100"), QStringLiteral("--channels=2"),
-                     QStringLiteral("--format=s16le"), QStringLiteral("--file-format=wav"), m_path});
+                    {QStringLiteral("--latency-msec=20"), QStringLiteral("--rate=44100"),
+                     QStringLiteral("--channels=2"), QStringLiteral("--format=s16le"),
+                     QStringLiteral("--file-format=wav"), m_path});
     if (!m_process.waitForStarted(10000))
         return false;
     // parecord writes as it receives: a file past its header has heard the input.

@@ -9,8 +9,7 @@ client_env() {
     echo "export PULSE_CLIENTCONFIG=$dir/client.conf"
 }
 
-# The tones are made inside the server, clocked by it: no client feeds them, so none can fall
-# behind and leave a gap in what the microphone hears. Their amplitude is 0.5.
+# The tones, each of amplitude 0.5 (pulse.sh and pipewire.sh say how each server makes them):
 #   mic     440 Hz, the default input
 #   mic2    880 Hz, on demand (second-input)
 #   1 kHz played into the default output, on demand (output-tone on|off)
