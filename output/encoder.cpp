@@ -1,6 +1,10 @@
 #include "encoder.h"
 
+#include "ownfiles.h"
+#include "paths.h"
+
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -11,7 +15,15 @@ int startEncoder(platform::Services& services, const EncoderJob& job, EncoderDon
     const QFileInfo before(job.input);
     const qint64 inputSize = before.size();
     const QDateTime inputTime = before.lastModified();
-    const platform::ProcessStarter::OutputJob run {job.commandLine, job.program, job.input, job.output,
+    // Something that is not a plain file under the output's name is never replaced.
+    if (!platform::replaceable(platform::nativePathOf(job.output)))
+        return errno;
+    // The encoder is handed whole paths: a relative one that starts with "-" would be read as an
+    // option.
+    const auto whole = [](const QString& path) {
+        return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    };
+    const platform::ProcessStarter::OutputJob run {job.commandLine, job.program, whole(job.input), whole(job.output),
                                                    job.removeInput};
     return services.processes->startOutput(
         run, [job, inputSize, inputTime, done = std::move(done)](bool crashed, int exitCode) {

@@ -10,7 +10,9 @@
 #include "savestrings.h"
 
 #include <QFileInfo>
+
 #include <QTimer>
+#include <cerrno>
 
 namespace quorvel::output {
 
@@ -68,9 +70,10 @@ SaveResult saveRecording(SaveContext& ctx)
         ask(ctx, nameTooLongText(longest), platform::box::okExclamation);
         return SaveResult::KeepDialogOpen;
     }
+    // Only nothing, a plain file or a link is ever replaced: a folder, a device, a pipe is left be.
     for (const auto& [path, file] : {std::pair {wav, wavFile}, std::pair {mp3, mp3File}}) {
-        if ((file == wavFile || toMp3) && QFileInfo(file).isDir()) {
-            ask(ctx, isFolderText(path), platform::box::okExclamation);
+        if ((file == wavFile || toMp3) && !platform::replaceable(platform::nativePathOf(file))) {
+            ask(ctx, errno == EISDIR ? isFolderText(path) : notPlainFileText(path), platform::box::okExclamation);
             return SaveResult::KeepDialogOpen;
         }
     }

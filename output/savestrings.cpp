@@ -98,6 +98,13 @@ QString isFolderText(const QString& path)
     return path + QStringLiteral(" is a folder. Please type another name.");
 }
 
+QString notPlainFileText(const QString& path)
+{
+    return path
+        + QStringLiteral(
+               " is not a plain file (a device, a pipe or a socket has that name). Please type another name.");
+}
+
 QString driveCMissingText(const QString& folder, const QString& reason)
 {
     return QStringLiteral("Nothing was saved: the folder that stands for drive C, ") + folder

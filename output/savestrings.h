@@ -41,6 +41,7 @@ QString discardedText();
 QString nothingToSaveText();
 // A folder has the name the file would get.
 QString isFolderText(const QString& path);
+QString notPlainFileText(const QString& path);
 // The folder that stands for drive C is missing and could not be made.
 QString driveCMissingText(const QString& folder, const QString& reason);
 // The encoder did not start (`why`, one of the two below): the WAV is what was saved.

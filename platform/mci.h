@@ -26,8 +26,10 @@ class Mci
 public:
     virtual ~Mci() = default;
     virtual std::uint32_t sendString(std::string_view command, char* reply, std::uint32_t replyLength) = 0;
-    // What recordingProblem, lastSaveError and recordingLengthFinal below tell of the device of this alias.
+    // What recordingProblem, recordingNotice, lastSaveError and recordingLengthFinal below tell of the device of this
+    // alias.
     virtual std::string problem(std::string_view /*alias*/) { return {}; }
+    virtual std::string notice(std::string_view /*alias*/) { return {}; }
     virtual int saveError(std::string_view /*alias*/) { return 0; }
     virtual bool lengthFinal(std::string_view /*alias*/) { return true; }
 };
@@ -60,6 +62,9 @@ void syncRecordings();
 // Why the device's recording ended by itself (a full disk, the sound server gone), in words for
 // the user; empty when it did not.
 std::string recordingProblem(std::string_view alias);
+// What the user should know of a recording that goes on (its spool had to be made again), in
+// words for the user, said once; empty when there is nothing new.
+std::string recordingNotice(std::string_view alias);
 // The device's length will not change by itself any more (see WaveDevice::lengthFinal); true for
 // an alias that is not open.
 bool recordingLengthFinal(std::string_view alias);

@@ -65,6 +65,8 @@ std::string errorText(int error)
 {
     if (error == 0)
         return {};
+    if (error == notPlainFile)
+        return "something that is not a plain file (a device, a pipe or a socket) has that name";
     std::string text = std::strerror(error);
     switch (error) {
     case ENOSPC:

@@ -71,9 +71,22 @@ bool copyRange(int from, std::uint64_t fromOffset, int to, std::uint64_t toOffse
 
 // Removes a name; false with errno set.
 bool removeFile(const std::filesystem::path& path);
-// Moves `from` over `to`: whatever lies at `to`, a link included, is replaced, never written
-// through.
+// An error number of our own: something that is not a plain file (a device, a pipe, a socket)
+// has the name.
+inline constexpr int notPlainFile = 0x5170;
+// What stands under `path` may be replaced by a file of ours: nothing, a plain file, or a link
+// (the link itself goes, never what it points to). False with errno set otherwise: EISDIR for a
+// folder, notPlainFile for a device, a pipe or a socket.
+bool replaceable(const std::filesystem::path& path);
+// Moves `from` over `to` when `to` is replaceable: a plain file or a link there is replaced, never
+// written through; anything else is left as it is.
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// The name still leads to the file open as `fd`: false once the file was removed (its folder
+// with it, say) or moved away.
+bool nameLeadsTo(const std::filesystem::path& path, int fd);
+// `to` becomes a second descriptor of the file open as `from`, at once for every thread using it.
+bool replaceDescriptor(int from, int to);
 
 // The system's words for an error number, and what it means for a file the user wanted
 // ("the disk is full"); empty for 0.

@@ -209,9 +209,42 @@ bool removeFile(const std::filesystem::path& path)
     return ::unlink(path.c_str()) == 0;
 }
 
+bool replaceable(const std::filesystem::path& path)
+{
+    struct stat info
+    {
+    };
+    if (::lstat(path.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR;
+    if (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode))
+        return true;
+    errno = S_ISDIR(info.st_mode) ? EISDIR : notPlainFile;
+    return false;
+}
+
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to)
 {
-    return ::rename(from.c_str(), to.c_str()) == 0;
+    return replaceable(to) && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool nameLeadsTo(const std::filesystem::path& path, int fd)
+{
+    struct stat open
+    {
+    }, named {};
+    if (::fstat(fd, &open) != 0)
+        return true; // nothing to tell by
+    return open.st_nlink > 0 && ::lstat(path.c_str(), &named) == 0 && named.st_dev == open.st_dev
+        && named.st_ino == open.st_ino;
+}
+
+bool replaceDescriptor(int from, int to)
+{
+    while (::dup3(from, to, O_CLOEXEC) < 0) {
+        if (errno != EINTR && errno != EBUSY)
+            return false;
+    }
+    return true;
 }
 
 } // namespace quorvel::platform

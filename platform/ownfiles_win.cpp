@@ -232,11 +232,50 @@ bool renameNoReplace(const std::filesystem::path& from, const std::filesystem::p
     return ::MoveFileExW(from.c_str(), to.c_str(), 0) || failWith(::GetLastError());
 }
 
+bool replaceable(const std::filesystem::path& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return true;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return (errno = EISDIR, false);
+    if (attributes & FILE_ATTRIBUTE_DEVICE)
+        return (errno = notPlainFile, false);
+    return true;
+}
+
 bool replaceFile(const std::filesystem::path& from, const std::filesystem::path& to)
 {
     // A link at `to` is itself replaced: MoveFileEx never follows the target's name.
-    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-        || failWith(::GetLastError());
+    return replaceable(to)
+        && (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+            || failWith(::GetLastError()));
+}
+
+bool nameLeadsTo(const std::filesystem::path& path, int fd)
+{
+    FILE_STANDARD_INFO standard {};
+    BY_HANDLE_FILE_INFORMATION open {};
+    if (!::GetFileInformationByHandleEx(handleOf(fd), FileStandardInfo, &standard, sizeof standard)
+        || !::GetFileInformationByHandle(handleOf(fd), &open))
+        return true; // nothing to tell by
+    if (standard.DeletePending || standard.NumberOfLinks == 0)
+        return false;
+    const HANDLE named = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (named == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info {};
+    const bool same = ::GetFileInformationByHandle(named, &info)
+        && info.dwVolumeSerialNumber == open.dwVolumeSerialNumber && info.nFileIndexHigh == open.nFileIndexHigh
+        && info.nFileIndexLow == open.nFileIndexLow;
+    ::CloseHandle(named);
+    return same;
+}
+
+bool replaceDescriptor(int from, int to)
+{
+    return ::_dup2(from, to) == 0;
 }
 
 bool removeFile(const std::filesystem::path& path)

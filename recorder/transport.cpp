@@ -82,7 +82,12 @@ QString recordingEndedText(const QString& why, bool keptAudio)
 void followDevice(RecorderContext& ctx, const QString& modeReply, platform::MessageBoxes& boxes, QWidget* owner)
 {
     // The clock runs only while the window shows a recording.
-    if (!ctx.c.Timer3->isActive() || modeReply != QLatin1String("stopped"))
+    if (!ctx.c.Timer3->isActive())
+        return;
+    if (const std::string notice = ctx.mci.notice("capture"); !notice.empty())
+        boxes.show(owner, QStringLiteral("While recording: ") + QString::fromStdString(notice) + QLatin1Char('.'),
+                   platform::box::okExclamation, QLatin1String(ui::applicationTitle));
+    if (modeReply != QLatin1String("stopped"))
         return;
     stop(ctx);
     std::string why = ctx.mci.problem("capture");

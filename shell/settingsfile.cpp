@@ -1,5 +1,7 @@
 #include "settingsfile.h"
 
+#include "ownfiles.h"
+#include "paths.h"
 #include "windowsystem.h"
 
 #include <QDateTime>
@@ -8,14 +10,15 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStringList>
 #include <QWidget>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 
 namespace quorvel::shell {
@@ -222,18 +225,33 @@ QString writeError(const QString& path, const ui::Form8Controls& c, const QWidge
         return QStringLiteral("the file is read-only");
     if (!QDir().mkpath(existing.absolutePath()))
         return QStringLiteral("its folder can't be made");
-    // Written beside the old file and renamed over it: a crash or a full disk leaves the old one whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+    // Written beside the old file and renamed over it: a crash or a full disk leaves the old one
+    // whole, a link under the name is replaced (never what it points to), and a device, a pipe or
+    // a folder there is left as it is.
+    const auto target = platform::nativePathOf(path);
+    if (!platform::replaceable(target))
+        return QString::fromStdString(platform::errorText(errno));
+    std::filesystem::path made;
+    const int fd = platform::createOwnFile(target.parent_path(), platform::partPrefix(), "", 0666, made);
+    if (fd < 0)
+        return QString::fromStdString(platform::errorText(errno));
     const QByteArray line = settingsLine(c, form).toLatin1() + "\r\n";
-    // QSaveFile notices a failed write, but not a buffer that fails to flush at commit: flush first.
-    if (file.write(line) != line.size() || !file.flush()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return why;
+    bool ok = platform::writeAllAt(fd, line.constData(), static_cast<std::size_t>(line.size()), 0)
+        && platform::syncFile(fd);
+    int error = errno;
+    platform::closeFile(fd);
+    if (ok && existing.isFile() && !existing.isSymLink()) {
+        std::error_code kept; // the user's own permissions stay; failing that, the usual ones
+        std::filesystem::permissions(made, std::filesystem::status(target, kept).permissions(), kept);
     }
-    return file.commit() ? QString() : file.errorString();
+    if (ok && !platform::replaceFile(made, target)) {
+        ok = false;
+        error = errno;
+    }
+    if (ok)
+        return {};
+    platform::removeFile(made);
+    return QString::fromStdString(platform::errorText(error));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "audio/syntheticbackend.h"
 #include "filecontents.h"
 #include "mcicall.h"
+#include "ownfiles.h"
 #include "wavfile.h"
 
 #include <QDir>
@@ -20,6 +21,7 @@
 
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace quorvel;
@@ -240,6 +242,97 @@ private slots:
             QVERIFY(!QFileInfo(m_drive + QLatin1String(name)).isSymLink());
             QCOMPARE(inspectWav(m_drive + QLatin1String(name)).frames, 11025);
         }
+    }
+
+    // A save over a folder, a pipe or a device node leaves it as it was, and says why.
+    void onlyPlainFilesAreReplaced()
+    {
+        QVERIFY(recording(22050));
+        mci("stop capture");
+        const QByteArray pipe = QFile::encodeName(m_drive + QStringLiteral("/pipe.wav"));
+        const QByteArray node = QFile::encodeName(m_drive + QStringLiteral("/node.wav"));
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        QVERIFY(QDir().mkpath(m_drive + QStringLiteral("/folder.wav")));
+        const bool root = ::geteuid() == 0; // a character device like /dev/null, made here
+        QVERIFY(!root || ::mknod(node.constData(), S_IFCHR | 0600, makedev(1, 3)) == 0);
+        for (const char* name : {"pipe", "folder", "node"}) {
+            if (!root && std::string_view(name) == "node")
+                continue;
+            QCOMPARE(mci(std::string("save capture c:\\") + name + ".wav").code, 286u);
+            QCOMPARE(platform::lastSaveError("capture"),
+                     std::string_view(name) == "folder" ? EISDIR : platform::notPlainFile);
+        }
+        struct stat info
+        {
+        };
+        QVERIFY(::lstat(pipe.constData(), &info) == 0 && S_ISFIFO(info.st_mode));
+        QVERIFY(!root || (::lstat(node.constData(), &info) == 0 && S_ISCHR(info.st_mode)));
+        QVERIFY(QFileInfo(m_drive + QStringLiteral("/folder.wav")).isDir());
+        QCOMPARE(driveFiles().size(), root ? 2 : 1); // nothing beside them
+    }
+
+    // The spool's folder removed from outside mid-take: the take goes on in a new spool there,
+    // whole from its start, and the user hears of it once. Where none can be made, the take ends
+    // as on a full disk, and what it holds can still be saved.
+    void spoolThatLosesItsName_data()
+    {
+        QTest::addColumn<bool>("blocked");
+        QTest::newRow("made again") << false;
+        QTest::newRow("a file in the folder's place") << true;
+    }
+
+    void spoolThatLosesItsName()
+    {
+        QFETCH(bool, blocked);
+        platform::setAudioBackend(
+            std::make_shared<platform::SyntheticBackend>(platform::SyntheticBackend::Options {.speed = 4}));
+        mci("open new type waveaudio alias capture");
+        mci("set capture samplespersec 11025 channels 1 bitspersample 16 alignment 2 bytespersec 22050");
+        QCOMPARE(mci("record capture").code, 0u);
+        QVERIFY(waitFor([] { return lengthBytes() >= 22050; }, 5000));
+        QVERIFY(QDir(spoolFolder()).removeRecursively());
+        const std::uint64_t removedAt = lengthBytes();
+        if (blocked) {
+            QFile file(spoolFolder());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(waitFor([] { return mci("status capture mode").reply == QLatin1String("stopped"); }, 5000));
+            const std::string problem = platform::recordingProblem("capture");
+            QVERIFY2(QString::fromStdString(problem).contains(spoolFolder()), problem.c_str());
+            const std::uint64_t bytes = lengthBytes();
+            QVERIFY(bytes >= removedAt);
+            QCOMPARE(mci("save capture c:\\take.wav").code, 0u);
+            QCOMPARE(std::uint64_t(inspectWav(m_drive + QStringLiteral("/take.wav")).frames) * 2, bytes);
+            QFile::remove(spoolFolder());
+            return;
+        }
+        const auto spoolAudio = [this] {
+            return spools().size() == 1 ? QFileInfo(spoolFolder() + QLatin1Char('/') + spools().first()).size() - 4140
+                                        : -1;
+        };
+        QString notice;
+        QVERIFY(waitFor(
+            [&] {
+                notice = QString::fromStdString(platform::recordingNotice("capture"));
+                return !notice.isEmpty();
+            },
+            5000));
+        QVERIFY2(notice.contains(spoolFolder()) && notice.contains(QLatin1String("removed")), qPrintable(notice));
+        const qint64 renamedWith = spoolAudio();
+        QVERIFY(renamedWith >= qint64(removedAt));
+        QVERIFY(waitFor([&] { return spoolAudio() > renamedWith + 22050; }, 5000)); // the take goes on in it
+        QCOMPARE(platform::recordingNotice("capture"), std::string());
+        mci("stop capture");
+        const std::uint64_t bytes = lengthBytes();
+        platform::keepRecordingsOnClose(); // as a kill would leave it
+        mci("close all");
+        const auto recovery = recover();
+        QCOMPARE(recovery.recovered.size(), std::size_t(1));
+        const QString file = m_drive + QLatin1Char('/') + driveFiles().first();
+        QByteArray expected(int(bytes), '\0');
+        platform::SyntheticBackend::render({11025, 1, 16}, 0,
+                                           std::as_writable_bytes(std::span(expected.data(), expected.size())));
+        QCOMPARE(contents(file).right(int(bytes)), expected);
+        QCOMPARE(std::uint64_t(inspectWav(file).frames) * 2, bytes);
     }
 
     // Start-ups that recover while programs start recording never take a live spool: it is

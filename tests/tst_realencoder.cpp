@@ -23,7 +23,9 @@ double mp3Seconds(const QString& mp3, const QString& scratch)
 {
     const QString wav = scratch + QStringLiteral("/decoded.wav");
     QFile::remove(wav);
-    if (QProcess::execute(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("--decode"), mp3, wav})
+    if (QProcess::execute(
+            QStringLiteral("lame"),
+            {QStringLiteral("--quiet"), QStringLiteral("--decode"), QFileInfo(mp3).absoluteFilePath(), wav})
         != 0)
         return -1;
     return inspectWav(wav).seconds();
@@ -67,7 +69,9 @@ private slots:
     void initTestCase()
     {
         m_app = m_root.filePath(QStringLiteral("app folder"));
-        m_drive = m_root.filePath(QStringLiteral("drive"));
+        // Drive C is a relative folder named like an option: no path may reach lame as one.
+        QVERIFY(QDir::setCurrent(m_root.path()));
+        m_drive = QStringLiteral("-x");
         QVERIFY(QDir().mkpath(m_app) && QDir().mkpath(m_drive));
         QVERIFY(QFile::link(QStringLiteral(QUORVEL_APP_DIR "/lame"), m_app + QStringLiteral("/lame")));
         qputenv("QUORVEL_DRIVE_C", QFile::encodeName(m_drive));
@@ -181,7 +185,7 @@ private slots:
     // encoder finishes, the MP3 is whole, and the WAV that was only a step goes.
     void encoderOutlivesTheProgram()
     {
-        const QString wav = toneWav(QStringLiteral("drive/long take.wav"), 120);
+        const QString wav = toneWav(QStringLiteral("-x/long take.wav"), 120);
         const QString mp3 = onDrive(QStringLiteral("long take.mp3"));
         bool told = false;
         const int started = output::startEncoder(

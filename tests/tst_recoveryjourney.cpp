@@ -1,5 +1,6 @@
-// A recording survives the death of its program: the built program records from the private
-// PulseAudio's 440 Hz microphone and is killed; the next start brings the recording back.
+// A recording survives the death of its program, even after its spool's folder was removed: the
+// built program records from the private sound server's 440 Hz microphone and is killed; the next
+// start brings the recording back.
 
 #include "desktopdriver.h"
 #include "wavfile.h"
@@ -62,7 +63,17 @@ private slots:
                 ? 0
                 : QFileInfo(path(QStringLiteral("state/quorvel/")) + files.first()).size() - 4140; // less the header
         };
+        // Two seconds in, the spool's folder is removed from outside (a cleaner): the program says
+        // so once, and the take goes on in a new spool there, whole from its start.
+        QTRY_VERIFY_WITH_TIMEOUT(spoolAudio() >= 2 * 44100, 20000);
+        QVERIFY(QDir(path(QStringLiteral("state/quorvel"))).removeRecursively());
+        const QList<XWindow> told = waitForWindows(title, 2, 15000);
+        QCOMPARE(told.size(), 2);
+        const QString notice = messageText(told.last());
+        QVERIFY2(notice.contains(QLatin1String("was removed")), qPrintable(notice));
+        QVERIFY(pressKeys(told.last(), QStringLiteral("Return")));
         QTRY_VERIFY_WITH_TIMEOUT(spoolAudio() >= 8 * 44100, 20000);
+        QCOMPARE(visibleWindows(title).size(), 1);
 
         // A second program while the first still records takes nothing from it.
         QProcess second;

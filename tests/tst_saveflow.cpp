@@ -15,6 +15,8 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 using namespace quorvel;
 using namespace quorvel::test;
 namespace box = platform::box;
@@ -313,6 +315,7 @@ private slots:
         QTest::newRow("no audio") << "empty" << 0 << "Nothing was saved: the recording holds no audio.";
         QTest::newRow("mp3 name is a folder") << "mp3 folder" << 0 << "c:\\take1.mp3 is a folder.";
         QTest::newRow("wav name is a folder") << "wav folder" << 0 << "c:\\take1.wav is a folder.";
+        QTest::newRow("wav name is a pipe") << "wav pipe" << 0 << "c:\\take1.wav is not a plain file";
         QTest::newRow("drive C can't be made") << "no drive" << 0 << "does not exist and could not be made";
     }
 
@@ -331,6 +334,8 @@ private slots:
         if (setup.endsWith(QLatin1String("folder")))
             QVERIFY(QDir().mkpath(onDrive(setup.startsWith(QLatin1String("mp3")) ? QStringLiteral("take1.mp3")
                                                                                  : QStringLiteral("take1.wav"))));
+        if (setup == QLatin1String("wav pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(onDrive(QStringLiteral("take1.wav"))).constData(), 0600), 0);
         const QByteArray drive = qgetenv("QUORVEL_DRIVE_C");
         if (setup == QLatin1String("no drive"))
             qputenv("QUORVEL_DRIVE_C", "/proc/no such drive");
@@ -481,19 +486,26 @@ private slots:
     void conversionFailure_data()
     {
         QTest::addColumn<int>("folderError");
+        QTest::addColumn<bool>("pipe");
         QTest::addColumn<QString>("says");
-        QTest::newRow("encoder fails") << 0 << "The MP3 encoder could not make ";
-        QTest::newRow("read-only folder") << int(EROFS) << "can't be written (Read-only file system";
+        QTest::newRow("encoder fails") << 0 << false << "The MP3 encoder could not make ";
+        QTest::newRow("read-only folder") << int(EROFS) << false << "can't be written (Read-only file system";
+        QTest::newRow("a pipe under the name") << 0 << true << "can't be written (something that is not a plain file";
     }
 
     void conversionFailure()
     {
         QFETCH(int, folderError);
+        QFETCH(bool, pipe);
         QFETCH(QString, says);
         s().processes.outputError = folderError;
         s().dialogs.answers = {QStringLiteral("/music/a.wav"), onDrive(QStringLiteral("a.mp3"))};
+        if (pipe)
+            QCOMPARE(::mkfifo(QFile::encodeName(onDrive(QStringLiteral("a.mp3"))).constData(), 0600), 0);
         m_main->controls().Command10->click();
-        if (!folderError)
+        if (pipe)
+            QVERIFY(s().processes.started.isEmpty());
+        if (!folderError && !pipe)
             s().processes.finish(0, 1);
         QCOMPARE(s().boxes.shown.size(), 1);
         QVERIFY2(s().boxes.shown[0].text.contains(says), qPrintable(s().boxes.shown[0].text));

@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 using namespace quorvel;
 using namespace quorvel::test;
 
@@ -257,6 +260,46 @@ private slots:
         QCOMPARE(QDir(m_app.path()).entryList(QDir::Files), QStringList {QStringLiteral("settings9.txt")});
         QVERIFY(m_services->mci.commands.contains(QStringLiteral("close capture")));
         QVERIFY(FakeNotifyIcon::last && !FakeNotifyIcon::last->shown);
+    }
+
+    // Only a plain file or a link under the name is replaced (the link itself, never what it
+    // points to); a pipe or a device node there is left as it was, and the refusal is logged.
+    void onlyAPlainFileIsReplaced_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::addColumn<bool>("asLink");
+        QTest::newRow("link to a pipe") << "pipe" << true;
+        QTest::newRow("link to a device node") << "node" << true;
+        QTest::newRow("a pipe") << "pipe" << false;
+        QTest::newRow("a device node") << "node" << false;
+    }
+
+    void onlyAPlainFileIsReplaced()
+    {
+        QFETCH(QString, planted);
+        QFETCH(bool, asLink);
+        QTemporaryDir scratch;
+        const QString node = asLink ? scratch.filePath(planted) : settingsPath();
+        auto& c = load(QByteArray());
+        c.HScroll1->setValue(999);
+        const QByteArray name = QFile::encodeName(node);
+        if (planted == QLatin1String("node") && ::geteuid() != 0)
+            QSKIP("making a device node needs root");
+        QCOMPARE(planted == QLatin1String("pipe") ? ::mkfifo(name.constData(), 0600)
+                                                  : ::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)),
+                 0);
+        if (asLink)
+            QVERIFY(QFile::link(node, settingsPath()));
+        m_form->Form_Unload();
+        struct stat info
+        {
+        };
+        QVERIFY(::lstat(name.constData(), &info) == 0);
+        QVERIFY(planted == QLatin1String("pipe") ? S_ISFIFO(info.st_mode) : S_ISCHR(info.st_mode));
+        if (asLink)
+            QCOMPARE(fieldsOf(QString::fromLatin1(readFile().trimmed())).value(2), QStringLiteral("999"));
+        QFile::remove(settingsPath());
+        QCOMPARE(QDir(m_app.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), QStringList());
     }
 
     // A box restored grayed goes back to two states at the user's first click.

@@ -205,11 +205,14 @@ private slots:
         QCOMPARE(quorvel.state(), QProcess::Running);
         QVERIFY(waitForMainWindow([&](const QRect& now) { return now == window; }));
 
-        // A drag of +100,+50 from the surface between the frames.
-        QVERIFY(dragInWeston(window.topLeft() + QPoint(4, 250), QPoint(100, 50)));
+        // A drag of 100,50 from the surface between the frames, towards the side with room: a
+        // window pushed past the output's edge is seen cut.
+        const QPoint by(window.right() + 100 < westonOutput.width() ? 100 : -100,
+                        window.bottom() + 50 < westonOutput.height() ? 50 : -50);
+        QVERIFY(dragInWeston(window.topLeft() + QPoint(4, 250), by));
         // Waits for the window where the drag should leave it: a screen caught mid-move shows it
         // half drawn.
-        const QRect expected = window.translated(100, 50);
+        const QRect expected = window.translated(by);
         const auto moved = waitForMainWindow([&](const QRect& now) { return now == expected; });
         if (!moved)
             QCOMPARE(mainWindow(screen()).value_or(QRect()), expected);

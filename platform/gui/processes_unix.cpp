@@ -20,13 +20,14 @@ namespace {
 
 // Runs in a shell of its own, behind a subshell that outlives the shell: when this program ends
 // and its QProcess kills the shell, the job still finishes. $1 program, $2 input, $3 the file the
-// program writes, $4 the output it becomes, $5 the input's inode when the input is to go. The job
-// holds a lock on $3 while it runs, so a start-up that clears away temporary files leaves it be.
+// program writes, $4 the output it becomes (only in place of nothing, a plain file or a link), $5
+// the input's inode when the input is to go. The job holds a lock on $3 while it runs, so a
+// start-up that clears away temporary files leaves it be.
 constexpr auto outputScript = R"sh((
 exec 9<"$3"; flock -n 9 2>/dev/null
 "$1" "$2" "$3" || { status=$?; rm -f -- "$3"; exit $status; }
 [ -s "$3" ] || { rm -f -- "$3"; exit 70; }
-mv -fT -- "$3" "$4" || { rm -f -- "$3"; exit 73; }
+{ [ -L "$4" ] || [ ! -e "$4" ] || [ -f "$4" ]; } && mv -fT -- "$3" "$4" || { rm -f -- "$3"; exit 73; }
 if [ -n "$5" ] && [ "$(stat -c %i -- "$2" 2>/dev/null)" = "$5" ]; then rm -f -- "$2"; fi
 ) & wait $!)sh";
 

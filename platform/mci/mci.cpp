@@ -565,6 +565,11 @@ std::string recordingProblem(std::string_view alias)
     return devices().read<std::string>(alias, [](const WaveDevice& device) { return device.problem(); });
 }
 
+std::string recordingNotice(std::string_view alias)
+{
+    return devices().read<std::string>(alias, [](WaveDevice& device) { return device.notice(); });
+}
+
 bool recordingLengthFinal(std::string_view alias)
 {
     return !devices().read<bool>(alias, [](const WaveDevice& device) { return !device.lengthFinal(); });
@@ -584,6 +589,7 @@ Mci& systemMci()
             return mciSendString(command, reply, replyLength);
         }
         std::string problem(std::string_view alias) override { return recordingProblem(alias); }
+        std::string notice(std::string_view alias) override { return recordingNotice(alias); }
         int saveError(std::string_view alias) override { return lastSaveError(alias); }
         bool lengthFinal(std::string_view alias) override { return recordingLengthFinal(alias); }
     };

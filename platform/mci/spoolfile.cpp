@@ -68,10 +68,9 @@ std::string spoolName(const PcmFormat& format)
         + std::to_string(format.channels) + "-" + std::to_string(format.bitsPerSample) + "-";
 }
 
-// Gives the locked file at `from` a spool name of this format; false with errno set.
-bool nameSpool(const std::filesystem::path& from, const PcmFormat& format, std::filesystem::path& named)
+// Gives the locked file at `from` a spool name that starts with `stem`; false with errno set.
+bool nameSpool(const std::filesystem::path& from, const std::string& stem, std::filesystem::path& named)
 {
-    const std::string stem = spoolName(format);
     for (int attempt = 0; attempt < 100; ++attempt) {
         auto name = from.parent_path() / (stem + randomLetters() + ".wav");
         if (renameNoReplace(from, name)) {
@@ -113,8 +112,16 @@ SpoolFile::~SpoolFile()
     }
 }
 
+std::filesystem::path SpoolFile::path() const
+{
+    std::lock_guard lock(m_pathMutex);
+    return m_path;
+}
+
 void SpoolFile::discard()
 {
+    std::lock_guard lock(m_pathMutex);
+    m_discarded = true;
     if (!m_path.empty()) {
         removeFile(m_path);
         m_path.clear();
@@ -139,12 +146,16 @@ bool SpoolFile::create(const PcmFormat& format)
     if (fd < 0)
         return fail();
     m_fd = fd;
-    m_path = path;
+    {
+        std::lock_guard lock(m_pathMutex);
+        m_path = path;
+        m_discarded = false;
+    }
     m_format = format;
     m_lastSync = nowSeconds();
     m_saved.reset();
     std::filesystem::path named;
-    if (!lockFile(fd) || !writeHeader(0) || !nameSpool(path, format, named)) {
+    if (!lockFile(fd) || !writeHeader(0) || !nameSpool(path, spoolName(format), named)) {
         const int error = errno;
         discard();
         closeFile(m_fd);
@@ -152,7 +163,11 @@ bool SpoolFile::create(const PcmFormat& format)
         errno = error;
         return fail();
     }
-    m_path = named;
+    {
+        std::lock_guard lock(m_pathMutex);
+        m_path = named;
+    }
+    m_renamed.store(false, std::memory_order_release);
     m_error.store(0, std::memory_order_release);
     return true;
 }
@@ -161,8 +176,9 @@ bool SpoolFile::reset(const PcmFormat& format)
 {
     m_format = format;
     std::filesystem::path named;
-    if (!writeHeader(0) || !nameSpool(m_path, format, named))
+    if (!writeHeader(0) || !nameSpool(path(), spoolName(format), named))
         return fail();
+    std::lock_guard lock(m_pathMutex);
     m_path = named;
     return true;
 }
@@ -190,6 +206,7 @@ void SpoolFile::keep(std::uint64_t audioBytes, bool close)
     } else {
         commit(audioBytes);
         syncFile(m_fd);
+        std::lock_guard lock(m_pathMutex);
         m_path.clear(); // the recovery's now
     }
     if (close) {
@@ -236,7 +253,42 @@ bool SpoolFile::commit(std::uint64_t audioBytes)
     const std::int64_t now = nowSeconds();
     if (now - m_lastSync >= 1) {
         m_lastSync = now;
-        return syncFile(m_fd) || fail();
+        if (!syncFile(m_fd))
+            return fail();
+        return nameLeadsTo(path(), m_fd) || nameAgain(audioBytes);
+    }
+    return true;
+}
+
+bool SpoolFile::nameAgain(std::uint64_t audioBytes)
+{
+    // Named as it was, less its random letters: the recovery names the take after its start.
+    const auto before = path();
+    const std::string old = before.filename().string();
+    const std::string stem = old.size() > 10 ? old.substr(0, old.size() - 10) : spoolName(m_format);
+    const auto folder = spoolFolder();
+    std::filesystem::path made;
+    const int fd = makePrivateFolder(folder)
+        ? createOwnFile(folder, "quorvel-new-" + std::to_string(currentProcess()) + "-", "", 0600, made)
+        : -1;
+    if (fd < 0)
+        return fail();
+    std::filesystem::path named;
+    const bool ok = lockFile(fd) && copyRange(m_fd, 0, fd, 0, audioOffset + audioBytes) && syncFile(fd)
+        && nameSpool(made, stem, named) && replaceDescriptor(fd, m_fd);
+    const int error = errno;
+    closeFile(fd);
+    if (!ok) {
+        removeFile(named.empty() ? made : named);
+        errno = error;
+        return fail();
+    }
+    std::lock_guard lock(m_pathMutex);
+    if (m_path == before) {
+        m_path = named;
+        m_renamed.store(true, std::memory_order_release);
+    } else if (m_discarded) {
+        removeFile(named); // discarded meanwhile; left to the recovery, it keeps the new name
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -35,7 +36,7 @@ public:
     // Another format for a spool that holds no audio yet.
     bool reset(const PcmFormat& format);
     bool isOpen() const { return m_fd >= 0; }
-    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path path() const;
     // Removes the file's name now; threads still writing to it write to nothing anyone will see.
     void discard();
 
@@ -45,8 +46,12 @@ public:
     // Reads up to buffer.size() bytes from offset; returns the count, or -1 on failure.
     std::ptrdiff_t readAt(std::uint64_t offset, std::span<std::byte> buffer) const;
     // The header now describes this much audio; the data reaches the disk at least every two
-    // seconds. False when the header could not be written.
+    // seconds. A spool that lost its name meanwhile (its folder removed from outside, say) is
+    // copied into a new one, which takes its place: a crash after that still leaves the take to
+    // the recovery. False when the header could not be written or the spool named again.
     bool commit(std::uint64_t audioBytes);
+    // The spool had to be named again since the last call.
+    bool takeRenamed() { return m_renamed.exchange(false, std::memory_order_acq_rel); }
 
     // The file holds exactly this much audio again, after a write that failed part way.
     void cutTo(std::uint64_t audioBytes);
@@ -68,14 +73,18 @@ private:
     bool writeHeader(std::uint64_t audioBytes);
     bool writeSizes(std::uint64_t audioBytes);
     bool fail();
+    bool nameAgain(std::uint64_t audioBytes);
 
     int m_fd = -1;
+    mutable std::mutex m_pathMutex; // the recording thread names the spool again while others discard it
     std::filesystem::path m_path;
+    bool m_discarded = false;
     PcmFormat m_format;
     bool m_rf64 = false;
     std::int64_t m_lastSync = 0;
     std::optional<std::uint64_t> m_saved; // how much was saved whole, once a save was made
     std::atomic<int> m_error {0};
+    std::atomic<bool> m_renamed {false};
 };
 
 // The spool's header for this much audio (RF64 when `rf64`), and whether a classic one can't

@@ -386,6 +386,15 @@ std::string WaveDevice::problem() const
     return m_shared->problem;
 }
 
+std::string WaveDevice::notice()
+{
+    if (!m_shared->spool.takeRenamed())
+        return {};
+    return "the folder " + spoolFolder().string()
+        + ", where the recording is kept safe while it is made, was removed. It was made again and the "
+          "recording goes on in it, whole";
+}
+
 void WaveDevice::keepRecording()
 {
     stopWorker();

@@ -64,6 +64,8 @@ public:
 
     // Why the last recording ended by itself or could not start, for the user; empty if it didn't.
     std::string problem() const;
+    // What the user should know of the recording that goes on, once; empty when nothing is new.
+    std::string notice();
 
     // The device goes, and its recording is left for the recovery at the next start (see SpoolFile::keep).
     void keepRecording();
