@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -93,23 +94,30 @@ QByteArray autostartEntry(const QByteArray& source, const platform::ApplicationF
     return lines.join('\n');
 }
 
-void Check4_Click(ui::Form8Controls& c, const platform::ApplicationFiles& files)
+QString Check4_Click(ui::Form8Controls& c, const platform::ApplicationFiles& files)
 {
     const QString installed = c.startupFolder + QLatin1String(shortcutName);
-    if (ui::checkValue(c.Check4) == 1) {
-        c.Check3->setEnabled(true);
-        QFile source(files.shortcutSource);
-        if (c.startupFolder.isEmpty() || !source.open(QIODevice::ReadOnly))
-            return;
-        const QByteArray read = source.read(64 * 1024);
-        const QByteArray entry = platform::shortcutIsDesktopEntry ? autostartEntry(read, files) : read;
-        QDir().mkpath(c.startupFolder);
-        replaceFile(c.startupFolder, installed, entry);
-    } else {
+    if (ui::checkValue(c.Check4) != 1) {
         c.Check3->setEnabled(false);
         if (!c.startupFolder.isEmpty())
             QFile::remove(installed);
+        return {};
     }
+    c.Check3->setEnabled(true);
+    if (c.startupFolder.isEmpty())
+        return QStringLiteral("the folder of programs that start at log-in is not known");
+    QFile source(files.shortcutSource);
+    if (!source.open(QIODevice::ReadOnly))
+        return QStringLiteral("its shortcut, %1, could not be read (%2)")
+            .arg(QDir::toNativeSeparators(files.shortcutSource), source.errorString());
+    const QByteArray read = source.read(64 * 1024);
+    const QByteArray entry = platform::shortcutIsDesktopEntry ? autostartEntry(read, files) : read;
+    if (!QDir().mkpath(c.startupFolder))
+        return QStringLiteral("the folder %1 could not be made").arg(QDir::toNativeSeparators(c.startupFolder));
+    if (!replaceFile(c.startupFolder, installed, entry))
+        return QStringLiteral("%1 could not be written (%2)")
+            .arg(QDir::toNativeSeparators(installed), QString::fromStdString(platform::errorText(errno)));
+    return {};
 }
 
 } // namespace quorvel::shell

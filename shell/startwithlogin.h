@@ -16,8 +16,9 @@ using platform::shortcutName;
 QString GetSpecialFolderPath(int folderId);
 
 // "Load At Windows Start" changed: 1 enables "Start Minimized" and places the shortcut; any other
-// value disables it and removes the shortcut. A file operation that fails leaves the option as set.
-void Check4_Click(ui::Form8Controls& c, const platform::ApplicationFiles& files);
+// value disables it and removes the shortcut. A file operation that fails leaves the option as set,
+// and why the shortcut could not be placed is returned (empty when it was).
+QString Check4_Click(ui::Form8Controls& c, const platform::ApplicationFiles& files);
 
 // The program's path as one argument of a desktop entry's Exec= (quoted where it must be).
 QString desktopExecArgument(const QString& program);

@@ -219,6 +219,17 @@ private slots:
         QVERIFY(!QFile::exists(autostartFile()));
         QVERIFY(!c().Check3->isEnabled());
         QVERIFY(c().Check3->isChecked());
+
+        // A folder under the entry's name is left be, and the user who ticked the box is told.
+        QVERIFY(QDir().mkpath(autostartFile()));
+        c().Check4->click();
+        const bool folderKept = QFileInfo(autostartFile()).isDir();
+        QDir().rmdir(autostartFile());
+        QVERIFY(folderKept);
+        QCOMPARE(m_services->boxes.texts(),
+                 QStringList(QStringLiteral("Quorvel could not be set to start when you log in: ") + autostartFile()
+                             + QStringLiteral(" could not be written (Is a directory: a folder has "
+                                              "that name).")));
     }
 
     // A path as one Exec= argument: quoted where the desktop entry format reserves a character,

@@ -19,6 +19,8 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <cstdio>
+
 static void registerFormResources()
 {
     Q_INIT_RESOURCE(forms);
@@ -281,7 +283,16 @@ void Form8::Check2_Click()
 
 void Form8::Check4_Click()
 {
-    shell::Check4_Click(m_c, m_services.files);
+    const QString why = shell::Check4_Click(m_c, m_services.files);
+    if (why.isEmpty())
+        return;
+    // Said to the user who ticked the box; a start-up that re-places the shortcut only notes it.
+    if (isVisible())
+        m_services.messageBoxes->show(
+            this, QStringLiteral("Quorvel could not be set to start when you log in: ") + why + QLatin1Char('.'),
+            platform::box::okExclamation, QLatin1String(applicationTitle));
+    else
+        std::fprintf(stderr, "quorvel: could not be set to start at log-in: %s\n", why.toLocal8Bit().constData());
 }
 
 void Form8::HScroll1_Change()
