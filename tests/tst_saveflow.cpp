@@ -15,11 +15,28 @@
 
 #include <cerrno>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 using namespace quorvel;
 using namespace quorvel::test;
 namespace box = platform::box;
+
+namespace {
+
+// A named pipe planted under a name the program will write (none on Windows).
+bool plantPipe(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
+} // namespace
 
 class TestSaveFlow : public QObject
 {
@@ -315,7 +332,9 @@ private slots:
         QTest::newRow("no audio") << "empty" << 0 << "Nothing was saved: the recording holds no audio.";
         QTest::newRow("mp3 name is a folder") << "mp3 folder" << 0 << "c:\\take1.mp3 is a folder.";
         QTest::newRow("wav name is a folder") << "wav folder" << 0 << "c:\\take1.wav is a folder.";
+#ifdef Q_OS_UNIX
         QTest::newRow("wav name is a pipe") << "wav pipe" << 0 << "c:\\take1.wav is not a plain file";
+#endif
         QTest::newRow("drive C can't be made") << "no drive" << 0 << "does not exist and could not be made";
     }
 
@@ -335,7 +354,7 @@ private slots:
             QVERIFY(QDir().mkpath(onDrive(setup.startsWith(QLatin1String("mp3")) ? QStringLiteral("take1.mp3")
                                                                                  : QStringLiteral("take1.wav"))));
         if (setup == QLatin1String("wav pipe"))
-            QCOMPARE(::mkfifo(QFile::encodeName(onDrive(QStringLiteral("take1.wav"))).constData(), 0600), 0);
+            QVERIFY(plantPipe(onDrive(QStringLiteral("take1.wav"))));
         const QByteArray drive = qgetenv("QUORVEL_DRIVE_C");
         if (setup == QLatin1String("no drive"))
             qputenv("QUORVEL_DRIVE_C", "/proc/no such drive");
@@ -490,7 +509,9 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::newRow("encoder fails") << 0 << false << "The MP3 encoder could not make ";
         QTest::newRow("read-only folder") << int(EROFS) << false << "can't be written (Read-only file system";
+#ifdef Q_OS_UNIX
         QTest::newRow("a pipe under the name") << 0 << true << "can't be written (something that is not a plain file";
+#endif
     }
 
     void conversionFailure()
@@ -501,7 +522,7 @@ private slots:
         s().processes.outputError = folderError;
         s().dialogs.answers = {QStringLiteral("/music/a.wav"), onDrive(QStringLiteral("a.mp3"))};
         if (pipe)
-            QCOMPARE(::mkfifo(QFile::encodeName(onDrive(QStringLiteral("a.mp3"))).constData(), 0600), 0);
+            QVERIFY(plantPipe(onDrive(QStringLiteral("a.mp3"))));
         m_main->controls().Command10->click();
         if (pipe)
             QVERIFY(s().processes.started.isEmpty());
