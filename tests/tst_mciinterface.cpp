@@ -11,6 +11,12 @@
 
 #include <cstring>
 
+#ifndef Q_OS_WIN
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 using namespace quorvel;
 using namespace quorvel::test;
 
@@ -207,24 +213,48 @@ private slots:
         QVERIFY(QFile::exists(m_drive.filePath(QStringLiteral("sub/inner.wav"))));
     }
 
-    // No sound server: record fails at once with 328 and the device stays usable.
+    // No sound server, or one that died and left its socket: record fails at once with 328, says
+    // which, and the device stays usable.
+    void recordWithoutSoundServer_data()
+    {
+        QTest::addColumn<bool>("died");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("none") << false << "no sound server is running";
+        QTest::newRow("died") << true << "the sound server is not running any more";
+    }
+
     void recordWithoutSoundServer()
     {
 #ifdef Q_OS_WIN
         QSKIP("The audio engine of Windows is always there");
-#endif
-        qputenv("PULSE_SERVER", "unix:/nonexistent/native");
+#else
+        QFETCH(bool, died);
+        QFETCH(QString, says);
+        QTemporaryDir run;
+        const QByteArray socketPath = QFile::encodeName(run.filePath(QStringLiteral("native")));
+        if (died) { // a socket bound and closed: its file stays, nobody listens
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address {};
+            address.sun_family = AF_UNIX;
+            std::memcpy(address.sun_path, socketPath.constData(), socketPath.size() + 1);
+            QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+            ::close(fd);
+        }
+        qputenv("PULSE_SERVER", "unix:" + socketPath);
         platform::setAudioBackend(platform::systemAudioBackend());
         mci("open new type waveaudio alias capture");
         QElapsedTimer timer;
         timer.start();
         QCOMPARE(mci("record capture").code, 328u);
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        const QString problem = QString::fromStdString(platform::recordingProblem("capture"));
+        QVERIFY2(problem.startsWith(says), qPrintable(problem));
         QCOMPARE(mci("status capture mode").reply, QStringLiteral("stopped"));
         QCOMPARE(mci("play capture").code, 0u); // nothing recorded: nothing to play
         QCOMPARE(mci("save capture c:\\nothing.wav").code, 0u);
         QCOMPARE(mci("close capture").code, 0u);
         platform::setAudioBackend(std::make_shared<platform::SyntheticBackend>());
+#endif
     }
 
     void pathMapping()

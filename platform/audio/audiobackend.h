@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 
 namespace quorvel::platform {
 
@@ -58,9 +59,9 @@ class AudioBackend
 {
 public:
     virtual ~AudioBackend() = default;
-    // Whether there is a server to ask at all, answered at once without asking it (a missing
-    // socket). True when that cannot be told quickly.
-    virtual bool reachable() const { return true; }
+    // Why there is no server to ask at all, told at once without asking it (a missing socket, one
+    // nobody listens on), in words for the user; empty when there may be one.
+    virtual std::string unreachable() const { return {}; }
     // nullptr when no input can record in this format (no server, no source). May wait for the
     // server: the device calls it on an audio thread.
     virtual std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format, const OpenCancelled& cancelled) = 0;

@@ -431,7 +431,7 @@ std::size_t PulseBackend::playbackChunkBytes(const PcmFormat& format) const
     return format.samplesPerSec / 10 * format.blockAlign(); // 100 ms
 }
 
-bool PulseBackend::reachable() const
+std::string PulseBackend::unreachable() const
 {
     // The server's socket, where it can be told without asking the server: a missing socket or
     // one nobody listens on answers at once.
@@ -439,27 +439,31 @@ bool PulseBackend::reachable() const
     if (const char* server = std::getenv("PULSE_SERVER"); server && *server) {
         const std::string_view address(server);
         if (address.rfind("unix:", 0) != 0 || address.find_first_of(" \t") != std::string_view::npos)
-            return true; // another kind of address, or a list: only the server can tell
+            return {}; // another kind of address, or a list: only the server can tell
         path = address.substr(5);
     } else if (const char* runtime = std::getenv("PULSE_RUNTIME_PATH"); runtime && *runtime) {
         path = std::string(runtime) + "/native";
     } else if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg) {
         path = std::string(xdg) + "/pulse/native";
     } else {
-        return true;
+        return {};
     }
     sockaddr_un address {};
     if (path.size() >= sizeof address.sun_path)
-        return true;
+        return {};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
-        return true;
+        return {};
     const int connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const bool refused = connected != 0 && (errno == ENOENT || errno == ECONNREFUSED || errno == ENOTDIR);
+    const int error = connected == 0 ? 0 : errno;
     ::close(fd);
-    return !refused;
+    if (error == ECONNREFUSED) // the socket is left, nothing listens on it
+        return "the sound server is not running any more: it was stopped, or it crashed";
+    if (error == ENOENT || error == ENOTDIR)
+        return "no sound server is running (none listens at " + path + ")";
+    return {};
 }
 
 std::unique_ptr<CaptureStream> PulseBackend::openCapture(const PcmFormat& format, const OpenCancelled& cancelled)

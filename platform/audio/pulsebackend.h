@@ -10,7 +10,7 @@ namespace quorvel::platform {
 class PulseBackend final : public AudioBackend
 {
 public:
-    bool reachable() const override;
+    std::string unreachable() const override;
     std::unique_ptr<CaptureStream> openCapture(const PcmFormat& format, const OpenCancelled& cancelled) override;
     std::unique_ptr<PlaybackStream> openPlayback(const PcmFormat& format, const OpenCancelled& cancelled) override;
     std::size_t chunkBytes(const PcmFormat& format) const override;

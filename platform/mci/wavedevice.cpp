@@ -236,8 +236,8 @@ std::uint32_t WaveDevice::record()
     if (current == DeviceMode::Playing)
         return 302;
     m_shared->setProblem({});
-    if (!m_backend->reachable()) {
-        m_shared->setProblem("the sound server could not be reached");
+    if (std::string why = m_backend->unreachable(); !why.empty()) {
+        m_shared->setProblem(std::move(why));
         return 328;
     }
     auto& spool = m_shared->spool;
@@ -326,7 +326,7 @@ std::uint32_t WaveDevice::play(std::optional<std::uint64_t> fromByte)
         m_shared->position.store(from);
         return 0;
     }
-    if (!m_backend->reachable())
+    if (!m_backend->unreachable().empty())
         return 328;
 
     stopWorker();
