@@ -4,7 +4,6 @@
 #include "paths.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -21,7 +20,7 @@ int startEncoder(platform::Services& services, const EncoderJob& job, EncoderDon
     // The encoder is handed whole paths: a relative one that starts with "-" would be read as an
     // option.
     const auto whole = [](const QString& path) {
-        return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+        return QFileInfo(path).absoluteFilePath();
     };
     const platform::ProcessStarter::OutputJob run {job.commandLine, job.program, whole(job.input), whole(job.output),
                                                    job.removeInput};
