@@ -4,6 +4,8 @@
 #include "specialfolders.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QShortcut>
 #include <QStringList>
 
@@ -48,6 +50,11 @@ private:
                        const QString& folder, QFileDialog::AcceptMode mode)
     {
         QFileDialog dialog(owner, title, folder);
+        // Wide enough that the Size, Type and Date columns are read whole, within the screen; the
+        // size the user gives one dialog is the next one's.
+        static QSize size(840, 520);
+        if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+            dialog.resize(size.boundedTo(screen->availableGeometry().size()));
         dialog.setAcceptMode(mode);
         dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         dialog.setNameFilter(qtFilter(filter));
@@ -58,7 +65,9 @@ private:
         QShortcut help(QKeySequence(Qt::Key_F1), &dialog);
         QObject::connect(&help, &QShortcut::activated, &dialog,
                          [&dialog] { systemHelpViewer().showHelpFile(&dialog, applicationFiles().helpFile); });
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        size = dialog.size();
+        if (!accepted || dialog.selectedFiles().isEmpty())
             return {};
         return dialog.selectedFiles().constFirst();
     }
