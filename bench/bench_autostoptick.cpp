@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One Timer4 tick while recording with both rules on and neither target reached: the work the
 // auto-stop adds once a second.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor under the main window's cost: an empty Qt window whose only work is a 19 ms timer
 // that does nothing, the rhythm at which the size display must run. bench/desktop.sh measures it
 // next to quorvel and parecord.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_recordrss SECONDS: records SECONDS of 44.1 kHz stereo from the synthetic backend (as fast
 // as it can be written), saves it, and prints the process's peak resident set size.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_save FOLDER: records 1 GiB from the synthetic backend, then times the device's save of it
 // against cp of a 1 GiB file, each three times, on the same disk and from the page cache alike.
 // The save puts its file on the disk before it gives it the name (a crash never leaves half a file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One size update as the window makes it while recording: Text4 gets a new text and is repainted
 // and put on the screen, in the main window with its skin. Run on an X display (Xvfb):
 //   bench_sizeupdate [--plain] [benchmark flags]      --plain: the same window without the skin

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One tick of the size display: the two commands the window sends every 19 ms, while recording.
 
 #include "audio/syntheticbackend.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The running program's cost on a real (private) desktop and sound server:
 #   CPU seconds per minute idle and while recording 44.1 kHz stereo, side by side with parecord
 #   recording the same input, an empty Qt window with a 19 ms timer, and GNOME Sound Recorder when

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs the device benchmarks; the numbers go into BENCHMARKS.md by hand.
 #   bench/run.sh [BUILD_DIR]
 set -euo pipefail

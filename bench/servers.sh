@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # bench/servers.sh BUILD [SECONDS]: on a private PulseAudio and a private PipeWire in turn, five 3 s
 # takes through quorvel-mci ("record", "sleep 3000", "stop"; the take's length against the 3 s
 # between the commands, and how long "record" and "stop" took), then one take of SECONDS (default

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Takes on both test servers, idle and with both cores busy, beside a reference recorder.
 
     bench/takes.py BUILD [--servers pulseaudio,pipewire] [--loads idle,busy] [--gaps N] [--stops N]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # bench/wine.sh WINDOWS_BUILD: the Windows build under Wine on a private PulseAudio: five 3 s takes
 # through quorvel-mci.exe ("record", "sleep 3000", "stop", the device opened half a second
 # before, as the window opens its own at start-up) at 44.1 kHz stereo 16-bit and at 11025 Hz mono

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 cmake_minimum_required(VERSION 3.22)
 # Copies into an application folder what its Windows programs load besides the system's own
 # DLLs: the Qt libraries and plugins, and the compiler's runtime. Run with cmake -P:

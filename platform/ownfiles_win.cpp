@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own files on Windows: handles made with CreateFileW and wrapped as C runtime
 // descriptors, so the callers hold one kind of handle on every system.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tests/idlewakeups.sh BUILD: the waiting program, shown and in the tray, wakes at most 5 times a
 # second (all its threads), as bench/desktop.sh measures it on its own display and sound server.
 set -euo pipefail

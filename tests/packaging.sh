@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tests/packaging.sh BUILD: what `cmake --install` lays out and what `cpack -G DEB` packs. The
 # installed files pass the desktop's own validators, the package lintian; the package depends
 # on lame and on the libraries the programs link.
@@ -19,6 +20,7 @@ layout=(
     share/icons/hicolor/256x256/apps/org.quorvel.Quorvel.png
     share/icons/hicolor/scalable/apps/org.quorvel.Quorvel.svg
     share/quorvel/HELPFILE/HELPFILE.html
+    share/quorvel/LICENSE
     share/man/man1/quorvel.1.gz
     share/man/man1/quorvel-mci.1.gz
 )
@@ -52,5 +54,14 @@ if command -v lintian >/dev/null; then
     report=$(lintian --allow-root "$deb" 2>&1 || true)
     echo "$report"
     grep -q '^E:' <<<"$report" && fail "lintian reports errors"
+    grep -q 'hardening' <<<"$report" && fail "lintian finds a program built without Debian's hardening"
 fi
+# Hardened as Debian's packages are, whatever lintian is given to see.
+for program in quorvel quorvel-mci; do
+    dynamic=$(readelf -d "$prefix/bin/$program")
+    grep -q 'BIND_NOW' <<<"$dynamic" && grep -q 'PIE' <<<"$dynamic" || fail "$program is not bound now as a PIE"
+    readelf -lW "$prefix/bin/$program" | grep -q GNU_RELRO || fail "$program has no read-only relocations"
+done
+# Fortified: quorvel's calls go through the checked functions (quorvel-mci has none to check).
+nm -D "$prefix/bin/quorvel" | grep -q '__.*_chk@' || fail "quorvel calls no fortified function"
 echo "packaging: all checks passed"

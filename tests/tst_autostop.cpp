@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Auto-stop: Timer4's size and length rules, ticked by the test against a device double.
 
 #include "autostop.h"

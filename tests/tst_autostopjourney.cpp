@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Auto-stop on a real desktop: the built program, a settings file that switches a rule on, the
 // private PulseAudio's 440 Hz microphone, and nothing but clicks and keys from outside.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording, playback and saving through the device, fed by the synthetic backend.
 
 #include "audio/syntheticbackend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A user's first recording on a real desktop: an X display with a notification area, the private
 // PulseAudio playing a tone into the microphone, and the mouse driven from outside by xdotool.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save dialog, the help menu and the About window: their texts, and one of each at most.
 
 #include "dialogs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a take ends, on a real desktop: the built program, the private PulseAudio's 440 Hz
 // microphone, clicks and keys from outside. An ending nobody chose keeps the take for the next
 // start; Exit discards it; a take that can't be written or loses its sound server ends at once with

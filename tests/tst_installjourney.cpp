@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quorvel installed as a user gets it: `cmake --install` into a prefix nobody may write (run as
 // the unprivileged user "nobody" when the tests run as root), and a copy of the application
 // folder. The options survive Exit and Reset, F1 finds the help, and "Load At Windows Start"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording past 4 GiB: memory stays flat and the saved file is a valid RF64.
 
 #include "audio/syntheticbackend.h"

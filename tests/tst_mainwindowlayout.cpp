@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as it comes from its layout, and as the start-up sequence leaves it.
 
 #include "doubles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device's command language: grammar, replies and error numbers.
 
 #include "audio/syntheticbackend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files the device writes: a take is never lost to an ending nobody chose, a full or
 // read-only disk, a damaged spool or a racing start-up, and nothing is written through a link or
 // into a file the program does not own. Fed by the synthetic backend.

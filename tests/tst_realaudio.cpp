@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording from a real sound server: the private PulseAudio (or PipeWire) that the test run
 // starts, whose default source hears a 440 Hz tone and whose default sink is silent. Where a check
 // looks for a gap or a short take, parecord records the same input over the same time: what it

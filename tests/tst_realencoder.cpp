@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving through the real device (fed by the synthetic backend) and the real lame encoder.
 
 #include "audio/syntheticbackend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording survives the death of its program, even after its spool's folder was removed: the
 // built program records from the private sound server's 440 Hz microphone and is killed; the next
 // start brings the recording back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving under a typed name and converting a WAV, against doubles of the device, the message
 // boxes, the file dialogs and the process starter.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: what a start-up reads back from it, what a shutdown writes, and what becomes
 // of a damaged or unwritable one.
 

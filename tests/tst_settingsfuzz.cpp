@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings reader fed a hundred thousand generated and damaged lines. Built with the address
 // and undefined-behaviour sanitizers (float-cast-overflow included): a bad cast, an overflow or a
 // stray read stops the run with a report.

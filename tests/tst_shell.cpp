@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Living on the desktop: the tray icon, Toggle and dragging, start with the session, F1 and the
 // program's lifetime, with the desktop's services as doubles.
 

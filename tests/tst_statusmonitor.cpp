@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three displays: device status, recording size and elapsed clock.
 
 #include "doubles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record, Stop, Listen and Reset from the buttons and the tray menu: every way into every state
 // leaves the same controls, and the device gets exactly the commands it should.
 

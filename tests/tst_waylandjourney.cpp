@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program on a Wayland desktop: weston on the test display (its X11 backend, driven with
 // xdotool from outside), the built program on Qt's wayland plugin, the private sound server. The
 // window is found on screen by its skin's colour: a Wayland client's windows are invisible to X.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a user sees, on the test display at 96 dpi with the fonts the project installs: no caption
 // cut off, nothing unreadable, and the same look after a Reset. Screenshots of the windows are
 // kept in the build's test output folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows build under Wine, clicked from outside as a user would on the test display with its
 // tray and the private sound server: Record, Stop, Save as WAV and as MP3 (the shipped lame.exe),
 // the tray icon and its menu, F1, Toggle, Exit; the options survive a restart; a killed program's

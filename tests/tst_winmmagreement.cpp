@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second opinion on the device's grammar, errors and status words: the same commands, in
 // order, through Windows' own MCI (Wine's winmm, its waveaudio driver) and through ours. Built
 // and run only in the Windows build.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows build's tests: the device's command vectors and the unit suites that need neither a
 # window system of their own nor libsndfile, on Qt's offscreen platform. tools/windows/test.sh
 # runs them under Wine (ctest, with wine as the cross-compiling emulator); the real audio and the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run at install time: the desktop entry names the program in the prefix it is installed to
 # (`cmake --install --prefix`, or /usr in the Debian package).
 include("${QUORVEL_DESKTOP_EXEC_MODULE}")

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; The Quorvel installer: for the current user alone (no administrator), into
 ; %LOCALAPPDATA%\Programs\Quorvel, with a Start-menu shortcut and an uninstaller. Built by
 ; tools/windows/build.sh: makensis -DAPP_DIR=<application folder> -DVERSION=<x.y> -DOUT=<file>
@@ -12,6 +13,8 @@ OutFile "${OUT}"
 InstallDir "$LOCALAPPDATA\Programs\Quorvel"
 InstallDirRegKey HKCU "Software\Quorvel" "InstallDir"
 
+LicenseData "${APP_DIR}\LICENSE.txt"
+Page license
 Page directory
 Page instfiles
 UninstPage uninstConfirm
@@ -41,6 +44,8 @@ Section "Uninstall"
     RMDir /r "$INSTDIR\platforms"
     RMDir /r "$INSTDIR\styles"
     RMDir /r "$INSTDIR\HELPFILE"
+    RMDir /r "$INSTDIR\licenses"
+    Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\*.dll"
     Delete "$INSTDIR\*.exe"
     Delete "$INSTDIR\quorvel.png"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The string interpreter in front of the waveaudio devices.
 
 #include "mci.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bringing back the recordings of programs that ended without discarding them.
 
 #include "mci.h"

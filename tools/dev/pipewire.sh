@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private, headless PipeWire for tests, served through pipewire-pulse on the same socket and
 # with the same devices as tools/dev/pulse.sh: a microphone "mic" that hears a 440 Hz tone and a
 # silent speaker "out" recorded back from "outmon". The tone is made inside the server (see

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the service scripts: stopping a background process by its pid file.
 # shellcheck shell=bash
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private, headless PulseAudio server for tests: a microphone "mic" that hears a 440 Hz tone and
 # a silent speaker "out" whose sound can be recorded back from the source "outmon". Each input is a
 # null sink whose monitor is remapped. The on-demand tones are module-sine, made in the server;

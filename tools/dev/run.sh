@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds Quorvel and starts it.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"

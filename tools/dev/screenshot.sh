@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the README's picture of the main window: Quorvel on a private X display, cropped.
 #   tools/dev/screenshot.sh [BUILD_DIR] [OUTPUT.png]
 set -euo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the sound-server scripts: what a client needs to reach the private server in $dir.
 # shellcheck shell=bash
 

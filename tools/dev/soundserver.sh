@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The private sound server the tests use: PulseAudio (tools/dev/pulse.sh) unless
 # QUORVEL_SOUND_SERVER=pipewire asks for PipeWire (tools/dev/pipewire.sh). Same arguments, same
 # socket, same devices.

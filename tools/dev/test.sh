@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds Quorvel (for Linux, and for Windows) and runs every test. The test run starts its own
 # sound server (and display) and stops them again.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private X display with a notification area (trayer), for the desktop tests.
 #
 #   tools/dev/xvfb.sh start DIR DISPLAY   e.g. start build/test-x :93

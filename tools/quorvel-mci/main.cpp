@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quorvel-mci: try the capture device from a terminal.
 //
 //   quorvel-mci [--timing] "open new type waveaudio alias capture" "record capture" "sleep 3000" ...

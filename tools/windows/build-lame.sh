@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds lame.exe (the MP3 encoder the program starts) from Debian's own source of lame with
 # the MinGW-w64 compilers: a static program, nothing beside it needed. About two minutes.
 #

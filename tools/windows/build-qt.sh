@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Qt for Windows (Core, Gui, Widgets, Test; the windows, offscreen and minimal platform
 # plugins) from Debian's own source of qt6-base with the MinGW-w64 cross compilers, and installs
 # it in PREFIX. About 760 build steps, 40-52 minutes on two cores.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Quorvel for Windows on this Debian machine and packs it: the application folder (the
 # programs, every DLL they load, the encoder lame.exe, the help), a zip of it, and an installer.
 # Installs the cross compilers, Wine and NSIS when missing; Qt for Windows comes from the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the Windows scripts: the cross toolchain and Qt for Windows, then the cross build.
 # shellcheck shell=bash
 source "$(dirname "${BASH_SOURCE[0]}")/../dev/common.sh"
@@ -6,7 +7,7 @@ QUORVEL_WINDOWS_BUILD=${QUORVEL_WINDOWS_BUILD:-$QUORVEL_SOURCE/build-windows}
 QUORVEL_QT_VERSION=6.4.2
 QUORVEL_QT_MINGW=${QUORVEL_QT_MINGW:-$HOME/.cache/quorvel/qt6-mingw-$QUORVEL_QT_VERSION}
 
-windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 zip nsis)
+windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 zip unzip nsis)
 
 install_windows_packages() {
     local linux=("${quorvel_packages[@]}")

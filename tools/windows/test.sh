@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Quorvel for Windows and tests it under Wine, with the same private sound server and X
 # display as the Linux tests: the Windows unit suites (ctest -L wine), then real audio through
 # quorvel-mci.exe, recorded from the server's tone and played back onto its silent speaker.
@@ -109,8 +110,19 @@ check "lame.exe encodes the take (${decoded:-no MP3} s decoded)" within "${decod
 version=$(sed -n 's/^project(Quorvel VERSION \([0-9.]*\).*/\1/p' "$QUORVEL_SOURCE/CMakeLists.txt")
 wine "$QUORVEL_WINDOWS_BUILD/quorvel-$version-setup.exe" /S
 installed="$profile/AppData/Local/Programs/Quorvel"
-for file in quorvel.exe quorvel-mci.exe lame.exe Qt6Widgets.dll platforms/qwindows.dll Quorvel.lnk Uninstall.exe; do
+for file in quorvel.exe quorvel-mci.exe lame.exe Qt6Widgets.dll platforms/qwindows.dll Quorvel.lnk Uninstall.exe \
+    LICENSE.txt; do
     check "the installer put $file in place" test -f "$installed/$file"
+done
+# What ships carries the licences of all it holds, and its programs are hardened as the linker makes them.
+zipped=$(unzip -Z1 "$QUORVEL_WINDOWS_BUILD/quorvel-$version-windows.zip")
+for file in LICENSE.txt licenses/SOURCES.txt licenses/Qt-LGPL-3.0.txt licenses/LAME-LGPL-2.0.txt \
+    licenses/MinGW-runtime.txt; do
+    check "the zip holds $file" grep -qx "Quorvel/$file" <<<"$zipped"
+done
+for exe in quorvel.exe quorvel-mci.exe; do
+    flags=$(x86_64-w64-mingw32-objdump -p "$installed/$exe" | grep -E '^\s+(HIGH_ENTROPY_VA|DYNAMIC_BASE|NX_COMPAT)' | tr -s ' \t\n' ' ')
+    check "$exe has ASLR with high entropy and DEP ($flags)" test "$(wc -w <<<"$flags")" = 3
 done
 check "the Start menu holds the shortcut" test -n "$(find "$profile" -path '*Start Menu/Programs/Quorvel.lnk' | head -n 1)"
 wine "$installed/quorvel.exe" >/dev/null 2>&1 &
