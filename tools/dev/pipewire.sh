@@ -101,6 +101,10 @@ context.modules = [
     { name = libpipewire-module-filter-chain args = $(tone_chain mic 440 "node.description = Microphone media.class = Audio/Source") }
 ]
 CONF
+    # No Bluetooth in a test server: its monitor also needs logind, which a machine without
+    # systemd (a container, a chroot) lacks, and WirePlumber would end at start-up without it.
+    mkdir -p "$dir/config/wireplumber/bluetooth.lua.d"
+    echo "bluez_monitor.enabled = false" >"$dir/config/wireplumber/bluetooth.lua.d/60-no-bluetooth.lua"
     echo "autospawn = no" >"$dir/client.conf"
     (
         server_env
