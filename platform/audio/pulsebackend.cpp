@@ -69,15 +69,21 @@ protected:
         m_loop = pa_mainloop_new();
         if (!m_loop)
             return false;
-        m_context = pa_context_new(pa_mainloop_get_api(m_loop), "Quorvel");
-        if (!m_context || pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-            return false;
-        const auto contextUp = [this] {
-            return pa_context_get_state(m_context);
-        };
-        if (!runUntil([&] { return contextUp() == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(contextUp()); }, cancelled)
-            || contextUp() != PA_CONTEXT_READY)
-            return false;
+        // A server that has just come back (from a stop, from a load that starved it) takes new
+        // connections only as fast as it gets round to them, and its queue of them is short: one
+        // turned away is tried again, until the device cancels or a few seconds have passed.
+        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (!connectContext(cancelled)) {
+            const bool turnedAway = m_context && pa_context_errno(m_context) == PA_ERR_CONNECTIONREFUSED;
+            if (m_context) {
+                pa_context_disconnect(m_context);
+                pa_context_unref(m_context);
+                m_context = nullptr;
+            }
+            if (!turnedAway || Clock::now() > deadline || cancelled.load(std::memory_order_acquire))
+                return false;
+            fetch(20000); // a pause the device's stop cuts short
+        }
         const pa_sample_spec sampleFormat = sampleSpec(format);
         m_stream = pa_stream_new(m_context, name, &sampleFormat, nullptr);
         return m_stream != nullptr;
@@ -117,6 +123,18 @@ protected:
     pa_stream* m_stream = nullptr;
 
 private:
+    bool connectContext(const OpenCancelled& cancelled)
+    {
+        m_context = pa_context_new(pa_mainloop_get_api(m_loop), "Quorvel");
+        if (!m_context || pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+            return false;
+        const auto contextUp = [this] {
+            return pa_context_get_state(m_context);
+        };
+        return runUntil([&] { return contextUp() == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(contextUp()); }, cancelled)
+            && contextUp() == PA_CONTEXT_READY;
+    }
+
     template<class Done> bool runUntil(Done done, const OpenCancelled& cancelled)
     {
         const auto deadline = Clock::now() + std::chrono::seconds(5);

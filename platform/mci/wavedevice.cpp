@@ -259,9 +259,10 @@ std::uint32_t WaveDevice::record()
         std::shared_ptr<CaptureStream> stream;
         if (!control.stop.load(std::memory_order_acquire))
             stream = backend->openCapture(format, control.stop);
-        control.markOpened(stream, control.capture);
+        // Said before the open is told, so the command that waits for it can read why.
         if (!stream && !control.stop.load(std::memory_order_acquire))
             shared->setProblem("no sound input could be opened for this format");
+        control.markOpened(stream, control.capture);
         if (stream) {
             // Audio goes to the spool, and into the length, a chunk at a time: the length then
             // moves a few times a second, not at every packet the server sends.
