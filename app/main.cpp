@@ -9,6 +9,10 @@
 #include <QApplication>
 #include <QEvent>
 
+#include <cstdio>
+#include <string>
+#include <string_view>
+
 namespace {
 
 // An ending the user did not choose (a signal, the end of the session) quits the program with the
@@ -28,6 +32,31 @@ public:
 
 int main(int argc, char** argv)
 {
+    // The two options a user tries first answer without a display; any other argument is ignored.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "--version") {
+            std::printf("Quorvel %s\n"
+                        "Copyright 2026 The Quorvel developers.\n"
+                        "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+                        "This is free software: you are free to change and redistribute it.\n"
+                        "There is NO WARRANTY, to the extent permitted by law.\n",
+                        QUORVEL_VERSION);
+            return 0;
+        }
+        if (argument == "--help") {
+            std::printf("Usage: quorvel [--help | --version]\n"
+                        "Records sound and saves it as WAV or, through lame, as MP3. Every other\n"
+                        "argument is ignored; F1 in any of its windows opens the help.\n\n"
+                        "  --help     print this and end\n"
+                        "  --version  print the version and the licence, and end\n");
+            return 0;
+        }
+    }
+    if (const std::string why = quorvel::platform::displayProblem(); !why.empty()) {
+        std::fprintf(stderr, "quorvel: %s\n", why.c_str());
+        return 1;
+    }
     quorvel::platform::prepareDisplayConnection();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));

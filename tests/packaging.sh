@@ -39,6 +39,17 @@ for page in quorvel quorvel-mci; do
     man -l "$prefix/share/man/man1/$page.1.gz" 2>&1 >/dev/null | grep . && fail "man page $page has warnings"
 done
 
+# The command line a user tries first, with no display at all.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/quorvel" --version) ||
+    fail "quorvel --version ended with status $?"
+grep -q '^Quorvel [0-9]' <<<"$version" && grep -q 'GPL version 3 or later' <<<"$version" ||
+    fail "quorvel --version printed: $version"
+grep -q '^Usage: quorvel' <<<"$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/quorvel" --help)" ||
+    fail "quorvel --help"
+status=0
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/quorvel" 2>&1) || status=$?
+[ "$status" = 1 ] && [ "$(wc -l <<<"$said")" = 1 ] || fail "quorvel without a display: status $status, said: $said"
+
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null)
 deb=$(ls "$work"/deb/quorvel_*_amd64.deb) || fail "cpack made no quorvel_<version>_amd64.deb"
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -60,8 +71,8 @@ fi
 for program in quorvel quorvel-mci; do
     dynamic=$(readelf -d "$prefix/bin/$program")
     grep -q 'BIND_NOW' <<<"$dynamic" && grep -q 'PIE' <<<"$dynamic" || fail "$program is not bound now as a PIE"
-    readelf -lW "$prefix/bin/$program" | grep -q GNU_RELRO || fail "$program has no read-only relocations"
+    grep -q GNU_RELRO <<<"$(readelf -lW "$prefix/bin/$program")" || fail "$program has no read-only relocations"
 done
 # Fortified: quorvel's calls go through the checked functions (quorvel-mci has none to check).
-nm -D "$prefix/bin/quorvel" | grep -q '__.*_chk@' || fail "quorvel calls no fortified function"
+grep -q '__.*_chk@' <<<"$(nm -D "$prefix/bin/quorvel")" || fail "quorvel calls no fortified function"
 echo "packaging: all checks passed"

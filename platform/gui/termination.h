@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace quorvel::platform {
 
@@ -15,5 +16,9 @@ void quitOnTerminationSignals(std::function<void()> first = {});
 // text box then costs a quarter as much (36 against 138 µs, bench_sizeupdate), because a
 // shared-memory image waits for the server to report it done before the next one.
 void prepareDisplayConnection();
+// Why no window could be shown, told before the application object exists (which would abort
+// without a display): neither DISPLAY nor WAYLAND_DISPLAY names one, or the one named does not
+// answer. Empty when there may be a display (and always on Windows).
+std::string displayProblem();
 
 } // namespace quorvel::platform

@@ -60,6 +60,11 @@ BOOL WINAPI onConsoleEvent(DWORD)
 
 void prepareDisplayConnection() { }
 
+std::string displayProblem()
+{
+    return {};
+}
+
 void quitOnTerminationSignals(std::function<void()> first)
 {
     static SessionEndFilter filter;
