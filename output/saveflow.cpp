@@ -48,8 +48,7 @@ SaveResult saveRecording(SaveContext& ctx)
         ask(ctx, *problem, platform::box::okExclamation);
         return SaveResult::KeepDialogOpen;
     }
-    // A Reset or the main window's close took this dialog's recording: saving now would write
-    // whatever the device holds since, or nothing.
+    // The main window's close took the device and its recording with it.
     if (ctx.discarded || !ctx.main) {
         ask(ctx, discardedText(), platform::box::okExclamation);
         return SaveResult::Discarded;

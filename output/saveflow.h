@@ -16,7 +16,7 @@ struct SaveContext
     QString name; // as typed
     ui::Form8Controls* main; // the main window's controls; null when it is not loaded
     platform::Services& services;
-    bool discarded = false; // the recording the dialog was opened for is gone
+    bool discarded = false; // the main window, and the recording with it, are gone
 };
 
 enum class SaveResult

@@ -85,8 +85,7 @@ QString saveFailedText(const QString& path, const QString& reason, bool closed)
 
 QString discardedText()
 {
-    return QStringLiteral("Nothing was saved: the recording this dialog was opened for was discarded (by Reset, or "
-                          "when the main window was closed).");
+    return QStringLiteral("Nothing was saved: the recording went with the main window, which was closed.");
 }
 
 QString nothingToSaveText()

@@ -86,7 +86,6 @@ Form10* Form10::showDialog(platform::Services& services)
 {
     Form10* dialog = showSingle<Form10>(
         g_form10, [](platform::Services& s) { return new Form10(s); }, services);
-    dialog->m_for = Form8::current();
     return dialog;
 }
 
@@ -97,9 +96,10 @@ Form10* Form10::instance()
 
 void Form10::Command1_Click()
 {
+    // Whatever take the device holds now is saved (one recorded after a Reset too); with the main
+    // window gone, its device and take went with it.
     Form8* main = Form8::current();
-    const bool discarded = !m_for || m_for != main;
-    output::SaveContext ctx {this, Text1->text(), main ? &main->controls() : nullptr, m_services, discarded};
+    output::SaveContext ctx {this, Text1->text(), main ? &main->controls() : nullptr, m_services, !main};
     if (output::saveRecording(ctx) != output::SaveResult::KeepDialogOpen)
         close();
 }

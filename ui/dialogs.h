@@ -30,7 +30,6 @@ public:
 private:
     explicit Form10(platform::Services& services);
     platform::Services& m_services;
-    QPointer<QWidget> m_for; // the main window whose recording this dialog saves
 };
 
 // "Options": the help menu.

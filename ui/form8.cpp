@@ -75,9 +75,13 @@ Form8::Form8(platform::Services& services, QWidget* parent)
     shell::catchF1(this, services);
     connectHandlers();
     // Alt and a letter of the caption presses a transport button, as a mnemonic would, without
-    // underlining the caption.
+    // underlining the caption. Reset has none: one chord would discard the take; it is reached by
+    // Tab and Space.
     const std::pair<QPushButton*, char> keys[] = {
-        {m_c.Command2, 'R'}, {m_c.Command3, 'S'}, {m_c.Command4, 'L'}, {m_c.Command1, 'E'}, {m_c.Command5, 'A'},
+        {m_c.Command2, 'R'},
+        {m_c.Command3, 'S'},
+        {m_c.Command4, 'L'},
+        {m_c.Command5, 'A'},
     };
     for (const auto& [button, letter] : keys) {
         auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(letter)), this);
