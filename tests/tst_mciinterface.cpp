@@ -40,7 +40,8 @@ private slots:
     void init() { mci("close all"); }
     void cleanupTestCase() { mci("close all"); }
 
-    // The reference session, command by command.
+    // A whole session as the recorder sends it: open, set the format, record, stop, play, save and
+    // close, each command with the code and reply it must give.
     void referenceExamples()
     {
         const struct
