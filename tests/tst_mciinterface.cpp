@@ -40,8 +40,9 @@ private slots:
     void init() { mci("close all"); }
     void cleanupTestCase() { mci("close all"); }
 
-    // A whole session as the recorder sends it: open, set the format, record, stop, play, save and
-    // close, each command with the code and reply it must give.
+    // A whole session, command by command, with the device's refusals on the way (a second open
+    // of an alias, a format it can't take, a change while recording): each command's code and
+    // reply.
     void referenceExamples()
     {
         const struct
