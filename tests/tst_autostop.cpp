@@ -170,6 +170,28 @@ private slots:
         }
     }
 
+    // Hidden in the tray while recording, the size display rests; auto-stop reads the size as it
+    // is at its tick, and the window shown again shows it at once and follows it again.
+    void hiddenRecordingIsReadWhenItMatters()
+    {
+        ui::setCheckValue(c().Check1, 1);
+        c().Text5->setText(QStringLiteral("1"));
+        c().Command2->click();
+        m_form->hide();
+        m_services->mci.lengthReply = QStringLiteral("250000");
+        QMetaObject::invokeMethod(c().Timer2, "timeout");
+        QVERIFY(!c().Timer2->isActive());
+        QVERIFY(c().Text4->text() != QStringLiteral("0.25"));
+        m_form->show();
+        QCOMPARE(c().Text4->text(), QStringLiteral("0.25"));
+        QVERIFY(c().Timer2->isActive());
+        m_form->hide();
+        QMetaObject::invokeMethod(c().Timer2, "timeout");
+        m_services->mci.lengthReply = QStringLiteral("1000000");
+        QMetaObject::invokeMethod(c().Timer4, "timeout"); // no Timer2 tick between
+        QCOMPARE(m_services->boxes.texts(), QStringList {sizeMessage});
+    }
+
     // Typed text is the target until the slider moves and writes its own value over it.
     void typedTargetHoldsUntilTheSliderMoves()
     {

@@ -255,8 +255,24 @@ void Form8::Timer1_Timer()
 
 void Form8::Timer2_Timer()
 {
+    // Hidden in the tray while recording, nobody reads the size but auto-stop: Timer2 rests, and
+    // the size is brought up to date when it is read (Timer4's tick, the window shown again).
+    if (isHidden() && testAttribute(Qt::WA_WState_ExplicitShowHide) && m_c.Timer3->isActive()) {
+        m_c.Timer2->stop();
+        return;
+    }
     auto ctx = recorderContext();
     recorder::showRecordingSize(ctx);
+}
+
+void Form8::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_c.Timer3->isActive() && !m_c.Timer2->isActive()) {
+        auto ctx = recorderContext();
+        recorder::showRecordingSize(ctx);
+        m_c.Timer2->start();
+    }
 }
 
 void Form8::Timer3_Timer()
@@ -273,6 +289,8 @@ void Form8::increment()
 void Form8::Timer4_Timer()
 {
     auto ctx = recorderContext();
+    if (!m_c.Timer2->isActive() && m_c.Timer3->isActive())
+        recorder::showRecordingSize(ctx); // resting while hidden: the rule reads the size as it is now
     recorder::Timer4_Timer(ctx, *m_services.messageBoxes, this);
 }
 
