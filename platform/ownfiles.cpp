@@ -68,6 +68,8 @@ std::string errorText(int error)
         return {};
     if (error == notPlainFile)
         return "something that is not a plain file (a device, a pipe or a socket) has that name";
+    if (error == nameSwapped)
+        return "the file was swapped for another while it was written (someone else can write into that folder)";
     std::string text = std::strerror(error);
     switch (error) {
     case ENOSPC:

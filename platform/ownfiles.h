@@ -75,6 +75,8 @@ bool removeFile(const std::filesystem::path& path);
 // An error number of our own: something that is not a plain file (a device, a pipe, a socket)
 // has the name.
 inline constexpr int notPlainFile = 0x5170;
+// Another error number of our own: a file's name was swapped for another while it was written.
+inline constexpr int nameSwapped = 0x5171;
 // What stands under `path` may be replaced by a file of ours: nothing, a plain file, or a link
 // (the link itself goes, never what it points to). False with errno set otherwise: EISDIR for a
 // folder, notPlainFile for a device, a pipe or a socket.

@@ -245,6 +245,50 @@ private slots:
         }
     }
 
+    // Another user who can write into drive C swaps the save's part file for a link while it is
+    // written: the save says so (the take stays to be saved again), nothing outside drive C
+    // changes, and a save said done is the take, whole.
+    void swappedPartIsNeverASave()
+    {
+        QVERIFY(recording(400000));
+        mci("stop capture");
+        const QString victim = m_outside + QStringLiteral("/victim.wav");
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("mine") == 4);
+        file.close();
+        std::atomic<bool> done {false};
+        std::atomic<int> swaps {0};
+        std::thread poller([&] {
+            while (!done.load()) {
+                for (const QString& name : QDir(m_drive).entryList({QStringLiteral("quorvel-part-*")}, QDir::Files)) {
+                    const QString part = m_drive + QLatin1Char('/') + name;
+                    if (QFile::rename(part, part + QStringLiteral(".moved")) && QFile::link(victim, part))
+                        ++swaps;
+                }
+            }
+        });
+        int refused = 0;
+        for (int i = 0; i < 40; ++i) {
+            const auto code = mci("save capture c:\\take.wav").code;
+            if (code != 0) {
+                QCOMPARE(platform::lastSaveError("capture"), platform::nameSwapped);
+                ++refused;
+                continue;
+            }
+            const QString take = m_drive + QStringLiteral("/take.wav");
+            if (QFileInfo(take).isSymLink() || inspectWav(take).frames != 200000) {
+                done = true;
+                poller.join();
+                QFAIL("a swapped file was reported saved");
+            }
+        }
+        done = true;
+        poller.join();
+        qInfo("%d swaps, %d saves refused", swaps.load(), refused);
+        QCOMPARE(contents(victim), QByteArray("mine"));
+        QVERIFY(swaps.load() > 0);
+    }
+
     // A save over a folder, a pipe or a device node leaves it as it was, and says why.
     void onlyPlainFilesAreReplaced()
     {

@@ -75,11 +75,17 @@ int writeWav(const std::filesystem::path& target, const PcmFormat& format, const
     errno = 0;
     bool ok = writeFile(fd, format, spool, bytes);
     int error = ok ? 0 : (errno ? errno : EIO);
-    closeFile(fd);
     if (ok && !replaceFile(partial, target)) {
         error = errno;
         ok = false;
     }
+    // The name is the very file written, or the save did not happen: where another user can
+    // write into the folder, the part's name may have been swapped before the rename.
+    if (ok && !nameLeadsTo(target, fd)) {
+        error = nameSwapped;
+        ok = false;
+    }
+    closeFile(fd);
     if (!ok) {
         removeFile(partial); // nothing half-written is left behind
         return error ? error : EIO;
