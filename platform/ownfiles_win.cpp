@@ -267,9 +267,13 @@ bool nameLeadsTo(const std::filesystem::path& path, int fd)
     if (named == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION info {};
-    const bool same = ::GetFileInformationByHandle(named, &info)
-        && info.dwVolumeSerialNumber == open.dwVolumeSerialNumber && info.nFileIndexHigh == open.nFileIndexHigh
-        && info.nFileIndexLow == open.nFileIndexLow;
+    // The same file index on the same volume. (Wine gives some handles no volume serial: only two
+    // serials both known are compared.)
+    const bool read = ::GetFileInformationByHandle(named, &info) != FALSE;
+    const bool sameVolume = info.dwVolumeSerialNumber == open.dwVolumeSerialNumber || info.dwVolumeSerialNumber == 0
+        || open.dwVolumeSerialNumber == 0;
+    const bool same
+        = read && sameVolume && info.nFileIndexHigh == open.nFileIndexHigh && info.nFileIndexLow == open.nFileIndexLow;
     ::CloseHandle(named);
     return same;
 }
