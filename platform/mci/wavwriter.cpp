@@ -76,7 +76,8 @@ int writeWav(const std::filesystem::path& target, const PcmFormat& format, const
     bool ok = writeFile(fd, format, spool, bytes);
     int error = ok ? 0 : (errno ? errno : EIO);
     if (ok && !replaceFile(partial, target)) {
-        error = errno;
+        // A part that is no longer where it was made was moved or swapped by someone else.
+        error = errno == ENOENT && !nameLeadsTo(partial, fd) ? nameSwapped : errno;
         ok = false;
     }
     // The name is the very file written, or the save did not happen: where another user can
