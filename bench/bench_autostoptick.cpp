@@ -46,7 +46,7 @@ static void autoStopTickWhileRecording(benchmark::State& state)
     c.Text4->setText(QStringLiteral("123.456789"));
     SilentMci mci;
     NoBoxes boxes;
-    recorder::RecorderContext ctx {c, mci, platform::systemClock()};
+    recorder::RecorderContext ctx {c, mci, platform::systemClock(), platform::noKeepAwake()};
     for (auto _ : state) {
         c.autoStopSeconds = 100;
         recorder::Timer4_Timer(ctx, boxes, &form);

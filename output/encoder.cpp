@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <memory>
+
 namespace quorvel::output {
 
 int startEncoder(platform::Services& services, const EncoderJob& job, EncoderDone done)
@@ -25,8 +27,13 @@ int startEncoder(platform::Services& services, const EncoderJob& job, EncoderDon
     };
     const platform::ProcessStarter::OutputJob run {job.commandLine, job.program, whole(job.input), whole(job.output),
                                                    job.removeInput};
-    return services.processes->startOutput(
-        run, [job, inputSize, inputTime, done = std::move(done)](bool crashed, int exitCode) {
+    // The system stays awake until the MP3 is made (while this program runs to see it).
+    auto making = std::make_shared<char>();
+    platform::KeepAwake* awake = services.keepAwake;
+    awake->hold(making.get(), true);
+    const int started = services.processes->startOutput(
+        run, [job, inputSize, inputTime, done = std::move(done), making, awake](bool crashed, int exitCode) {
+            awake->hold(making.get(), false);
             const QFileInfo made(job.output);
             if (crashed || exitCode != 0 || !made.isFile() || made.size() == 0) {
                 done(false,
@@ -39,6 +46,9 @@ int startEncoder(platform::Services& services, const EncoderJob& job, EncoderDon
                 QFile::remove(job.input);
             done(true, QString());
         });
+    if (started != 0)
+        awake->hold(making.get(), false);
+    return started;
 }
 
 } // namespace quorvel::output

@@ -20,6 +20,23 @@ std::uint32_t mciSendString(std::string_view command, char* reply, std::uint32_t
 // The text that goes with an error number; empty for 0 or an unknown number.
 std::string_view mciErrorText(std::uint32_t code);
 
+// What a device's sound is like now: for a level meter, and for the warning that nothing arrives.
+struct SoundLevel
+{
+    // The device records or plays.
+    bool running = false;
+    // The loudest sample since the meter last looked, as a share of full scale (0 to 1); 0 when
+    // the device neither records nor plays.
+    float peak = 0;
+    // A sample of the take reached full scale: recording clipped. Until the next Record.
+    bool clipped = false;
+    // While recording: how long nothing louder than -60 dBFS has come in (nothing at all counts).
+    std::int64_t quietMs = 0;
+    // What the recording's input is called, as the desktop's sound settings show it; empty when
+    // that is not known.
+    std::string input;
+};
+
 // The string interface as an object, so the recorder can be tested against a double that keeps
 // the exact commands it was sent.
 class Mci
@@ -33,6 +50,7 @@ public:
     virtual std::string notice(std::string_view /*alias*/) { return {}; }
     virtual int saveError(std::string_view /*alias*/) { return 0; }
     virtual bool lengthFinal(std::string_view /*alias*/) { return true; }
+    virtual SoundLevel level(std::string_view /*alias*/, bool /*look*/) { return {}; }
 };
 
 // The real device layer.
@@ -69,6 +87,9 @@ std::string recordingNotice(std::string_view alias);
 // The device's length will not change by itself any more (see WaveDevice::lengthFinal); true for
 // an alias that is not open.
 bool recordingLengthFinal(std::string_view alias);
+// The sound of the device of this alias (see SoundLevel). `look`: a meter shows the peak, which
+// starts again from here, and wants the audio brought in often enough to follow it.
+SoundLevel recordingLevel(std::string_view alias, bool look);
 // Why the device's last save failed: the system's error number, 0 when it did not.
 int lastSaveError(std::string_view alias);
 

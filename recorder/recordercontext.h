@@ -4,6 +4,7 @@
 #include "form8controls.h"
 
 #include "clock.h"
+#include "keepawake.h"
 #include "mci.h"
 
 #include <QString>
@@ -19,6 +20,8 @@ struct RecorderContext
     ui::Form8Controls& c;
     platform::Mci& mci;
     platform::Clock& clock;
+    // Held by the window while it records: the system does not sleep in the middle of a take.
+    platform::KeepAwake& awake;
 };
 
 // Sends a command whose reply nobody reads. The result is not looked at: the controls change as

@@ -98,4 +98,44 @@ void increment(RecorderContext& ctx)
     show(ctx.c.Text1, elapsedText(start, now));
 }
 
+namespace {
+constexpr std::int64_t noSoundAfterMs = 5000;
+} // namespace
+
+bool showLevel(RecorderContext& ctx)
+{
+    auto& c = ctx.c;
+    const platform::SoundLevel level = ctx.mci.level("capture", true);
+    c.levelMeter->setClipped(level.clipped);
+    if (!level.running) {
+        c.levelMeter->rest();
+        c.levelMeter->setVisible(c.levelMeter->clipped());
+        return false;
+    }
+    c.levelMeter->showPeak(level.peak);
+    c.levelMeter->setVisible(c.noSound->isHidden());
+    return true;
+}
+
+QString showInputWarnings(RecorderContext& ctx)
+{
+    auto& c = ctx.c;
+    const bool recording = c.Timer3->isActive();
+    const platform::SoundLevel level = ctx.mci.level("capture", false);
+    const QString input = QString::fromStdString(level.input);
+    const bool quiet = recording && level.running && level.quietMs >= noSoundAfterMs;
+    c.noSound->warn(quiet, input);
+    c.levelMeter->setClipped(level.clipped);
+    if (quiet)
+        c.levelMeter->hide();
+    else if (level.running || level.clipped)
+        c.levelMeter->show();
+    QStringList tip;
+    if (quiet)
+        tip << ui::NoSoundWarning::text(input);
+    if (level.clipped)
+        tip << QStringLiteral("The recording clipped");
+    return tip.join(QLatin1Char('\n'));
+}
+
 } // namespace quorvel::recorder

@@ -18,6 +18,13 @@ QString showDeviceStatus(RecorderContext& ctx);
 // Timer2: the recording's size in Text4, in megabytes of 1,000,000 bytes. Stops Timer2 once the
 // size is final (Record and Stop start it again).
 void showRecordingSize(RecorderContext& ctx);
+// meterTimer: the sound's level on the meter while the device records or plays. At rest the meter
+// goes, or stays with its clip mark until the next Record. False when there is nothing to follow.
+bool showLevel(RecorderContext& ctx);
+// Timer1: while recording, the warning that no sound arrives (nothing above -60 dBFS for five
+// seconds) in the meter's place, and the clip mark. Returns what the tray icon's tip says instead
+// of its usual words (it holds 63 characters); empty when all is well.
+QString showInputWarnings(RecorderContext& ctx);
 // Timer3 and Record: the time since Text1's Tag in Text1.
 void increment(RecorderContext& ctx);
 

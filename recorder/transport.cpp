@@ -34,6 +34,7 @@ void record(RecorderContext& ctx)
 
     send(ctx.mci, setFormatCommand(format));
     send(ctx.mci, command::record);
+    ctx.awake.hold(&c, true);
     c.Command3->setVisible(true);
     c.Command3->setEnabled(true);
 }
@@ -54,6 +55,7 @@ void stop(RecorderContext& ctx)
     c.Timer4->stop();
     c.Text4->setText(QStringLiteral("0"));
     send(ctx.mci, command::stop);
+    ctx.awake.hold(&c, false);
     c.Timer2->start(); // until the last audio is in
     c.Command4->setEnabled(true);
     c.Timer3->stop();

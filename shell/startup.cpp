@@ -100,6 +100,7 @@ StartVisibility formLoad(ShellContext& ctx)
 void formUnload(ShellContext& ctx)
 {
     recorder::send(*ctx.services.mci, recorder::command::close);
+    ctx.services.keepAwake->hold(&ctx.c, false);
     writeSettings(ctx.c, ctx.form, ctx.services.files);
     ctx.tray.RemoveTrayIcon();
 }

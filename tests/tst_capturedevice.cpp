@@ -141,6 +141,50 @@ private slots:
     }
 
     // Playback runs to its end by itself, a second play starts over, stop ends it.
+    // What a level meter reads: the loudest sample in dBFS, a full-scale one marked until the next
+    // take, and silence (nothing at all above -60 dBFS) timed.
+    void levelFollowsTheSound_data()
+    {
+        QTest::addColumn<double>("amplitude");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<bool>("clipped");
+        QTest::newRow("half scale") << 0.5 << 16 << false;
+        QTest::newRow("full scale") << 1.0 << 16 << true;
+        QTest::newRow("full scale, 8-bit") << 1.0 << 8 << true;
+        QTest::newRow("silence") << 0.0 << 16 << false;
+        QTest::newRow("silence, 8-bit") << 0.0 << 8 << false;
+    }
+
+    void levelFollowsTheSound()
+    {
+        QFETCH(double, amplitude);
+        QFETCH(int, bits);
+        QFETCH(bool, clipped);
+        useBackend({.speed = 1, .amplitude = amplitude});
+        mci("open new type waveaudio alias capture");
+        QCOMPARE(mci("set capture bitspersample " + std::to_string(bits)).code, 0u);
+        const auto level = [](bool look = true) {
+            return platform::recordingLevel("capture", look);
+        };
+        QCOMPARE(mci("record capture").code, 0u);
+        QVERIFY(waitFor([] { return lengthBytes() > 0; }, 3000));
+        const platform::SoundLevel heard = level();
+        QVERIFY(heard.running);
+        QCOMPARE(heard.clipped, clipped);
+        if (amplitude > 0) {
+            QVERIFY2(std::abs(20 * std::log10(heard.peak / amplitude)) < 0.1, qPrintable(QString::number(heard.peak)));
+            QVERIFY2(heard.quietMs < 500, qPrintable(QString::number(heard.quietMs)));
+        } else {
+            QCOMPARE(heard.peak, 0.0f);
+            QVERIFY(waitFor([&] { return level(false).quietMs >= 300; }, 3000));
+        }
+        mci("stop capture");
+        QVERIFY(waitFor([&] { return !level().running; }, 3000));
+        QCOMPARE(level().peak, 0.0f); // a meter at rest shows nothing
+        QCOMPARE(level().quietMs, 0); // nor does a take that has ended warn
+        QCOMPARE(level().clipped, clipped); // until the next take
+    }
+
     void playback()
     {
         const std::uint64_t oneSecond = 8000;

@@ -2,11 +2,15 @@
 // How a take ends, on a real desktop: the built program, the private PulseAudio's 440 Hz
 // microphone, clicks and keys from outside. An ending nobody chose keeps the take for the next
 // start; Exit discards it; a take that can't be written or loses its sound server ends at once with
-// a message; an MP3 save finishes after Exit.
+// a message; an MP3 save finishes after Exit. The system is kept awake for a take, and let go
+// however it ends (logind here is python-dbusmock's, on a private system bus).
 
 #include "desktopdriver.h"
 #include "wavfile.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -34,6 +38,34 @@ class TestEndingsJourney : public QObject
     Q_OBJECT
 
     QTemporaryDir m_home;
+    QProcess m_systemBus, m_logind;
+    QString m_systemBusAddress;
+    // Who holds logind's inhibitors now; "?" when logind can't be asked.
+    QStringList inhibitors() const
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(m_systemBusAddress, QStringLiteral("mock"));
+        const QDBusMessage reply
+            = bus.call(QDBusMessage::createMethodCall(
+                           QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                           QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("ListInhibitors")),
+                       QDBus::Block, 2000);
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            return {QStringLiteral("?")};
+        QStringList who;
+        const QDBusArgument list = reply.arguments().value(0).value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            QString what, name, why, mode;
+            uint uid = 0, pid = 0;
+            list.beginStructure();
+            list >> what >> name >> why >> mode >> uid >> pid;
+            list.endStructure();
+            who << name + QLatin1Char(' ') + what + QLatin1Char(' ') + mode;
+        }
+        list.endArray();
+        return who;
+    }
+    const QStringList awake {QStringLiteral("Quorvel sleep:idle block")};
     QString path(const QString& name) const { return m_home.filePath(name); }
     QStringList recovered() const
     {
@@ -65,6 +97,25 @@ private slots:
         if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || qEnvironmentVariableIsEmpty("DISPLAY"))
             QFAIL("run through ctest, which starts the test sound server and X display");
         QVERIFY(prepareProgramHome(m_home.path()));
+        m_systemBus.start(QStringLiteral("dbus-daemon"),
+                          {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        QVERIFY(m_systemBus.waitForReadyRead(10000));
+        m_systemBusAddress = QString::fromUtf8(m_systemBus.readLine()).trimmed();
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_systemBusAddress.toUtf8());
+        m_logind.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // The system's Python, which has the python3-dbusmock package.
+        m_logind.start(QStringLiteral("/usr/bin/python3"),
+                       {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
+                        QStringLiteral("--template"), QStringLiteral("logind")});
+        QTRY_COMPARE_WITH_TIMEOUT(inhibitors(), QStringList(), 15000);
+    }
+
+    void cleanupTestCase()
+    {
+        for (QProcess* p : {&m_logind, &m_systemBus}) {
+            p->terminate();
+            p->waitForFinished(5000);
+        }
     }
 
     void cleanup()
@@ -93,6 +144,7 @@ private slots:
         recording.start();
         // The length of the take is whatever passed; the spool shows the audio arriving.
         QTRY_VERIFY_WITH_TIMEOUT(recording.elapsed() >= 3000, 10000);
+        QCOMPARE(inhibitors(), awake);
         if (stopFirst)
             QVERIFY(clickAt(main.geometry.topLeft() + recordButton));
         else
@@ -102,6 +154,7 @@ private slots:
             ::kill(static_cast<pid_t>(first.processId()), signal);
         QVERIFY(first.waitForFinished(10000));
         QCOMPARE(first.exitCode(), 0);
+        QTRY_COMPARE(inhibitors(), QStringList());
         QCOMPARE(recovered(), QStringList());
 
         QProcess second;
@@ -123,8 +176,10 @@ private slots:
         const XWindow main = start(first);
         QVERIFY(clickAt(main.geometry.topLeft() + recordButton));
         QTRY_VERIFY_WITH_TIMEOUT(!spools().isEmpty(), 5000);
+        QTRY_COMPARE(inhibitors(), awake);
         QVERIFY(exitFromTray());
         QVERIFY(first.waitForFinished(10000));
+        QTRY_COMPARE(inhibitors(), QStringList());
         QCOMPARE(spools(), QStringList());
         QProcess second;
         start(second);

@@ -7,6 +7,9 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <limits>
 
 using namespace quorvel;
 using namespace quorvel::test;
@@ -136,6 +139,64 @@ private slots:
         QLocale::setDefault(before);
         form.Timer2_Timer();
         QCOMPARE(c.Text4->text(), QStringLiteral("1.764"));
+        form.Form_Unload();
+    }
+
+    // The level meter and the warnings, as the window and the tray icon's tip show them.
+    void levelAndWarnings_data()
+    {
+        QTest::addColumn<float>("peak");
+        QTest::addColumn<bool>("clipped");
+        QTest::addColumn<int>("quietMs");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("meter"); // dBFS shown; 1: no meter
+        QTest::addColumn<QString>("warning"); // in the window; empty: none
+        QTest::addColumn<QString>("tip");
+        const QString noSound = QStringLiteral("No sound is arriving from Microphone");
+        const QString tooLoud = QStringLiteral("The recording clipped");
+        QTest::newRow("a tone") << 0.5f << false << 0 << true << -6 << ""
+                                << "";
+        QTest::newRow("quiet, not yet five seconds") << 0.0f << false << 4900 << true << -60 << ""
+                                                     << "";
+        QTest::newRow("five seconds of silence") << 0.0f << false << 5000 << true << 1 << noSound << noSound;
+        QTest::newRow("clipped") << 1.0f << true << 0 << true << 0 << "" << tooLoud;
+        QTest::newRow("clipped, then silent")
+            << 0.0f << true << 9000 << true << 1 << noSound << noSound + QLatin1Char('\n') + tooLoud;
+        QTest::newRow("not a number") << std::numeric_limits<float>::quiet_NaN() << false << 0 << true << -60 << ""
+                                      << "";
+        QTest::newRow("below the floor") << 1e-30f << false << 0 << true << -60 << ""
+                                         << "";
+        QTest::newRow("stopped") << 0.0f << false << 0 << false << 1 << ""
+                                 << "";
+        QTest::newRow("stopped, clipped") << 0.0f << true << 0 << false << -60 << "" << tooLoud;
+    }
+
+    void levelAndWarnings()
+    {
+        QFETCH(float, peak);
+        QFETCH(bool, clipped);
+        QFETCH(int, quietMs);
+        QFETCH(bool, running);
+        QFETCH(int, meter);
+        QFETCH(QString, warning);
+        QFETCH(QString, tip);
+        TestServices services(m_app.path());
+        ui::Form8 form(services.services);
+        form.Form_Load();
+        form.show();
+        auto& c = form.controls();
+        if (running)
+            c.Command2->click();
+        services.mci.sound = {running, peak, clipped, quietMs, "Microphone"};
+        form.Timer1_Timer();
+        if (c.meterTimer->isActive())
+            form.meterTimer_Timer();
+        QCOMPARE(!c.levelMeter->isHidden(), meter <= 0);
+        if (meter <= 0)
+            QCOMPARE(c.levelMeter->value(), meter);
+        QCOMPARE(c.levelMeter->clipped(), clipped);
+        QCOMPARE(c.noSound->isHidden() ? QString() : c.noSound->accessibleName(), warning);
+        QCOMPARE(FakeNotifyIcon::last->tip, tip.isEmpty() ? QStringLiteral("Right Click For Options") : tip);
         form.Form_Unload();
     }
 

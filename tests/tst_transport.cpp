@@ -11,6 +11,10 @@
 #include <QTest>
 #include <QTimer>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using namespace quorvel;
 using namespace quorvel::test;
 
@@ -113,6 +117,7 @@ private slots:
     void cleanup()
     {
         delete m_form.data();
+        QVERIFY(!m_services->awake.held()); // a window that goes (Exit, Reset) lets the system sleep
         QFile::remove(m_app.filePath(QStringLiteral("settings9.txt")));
     }
 
@@ -177,6 +182,8 @@ private slots:
         if (e.timer3)
             QCOMPARE(c.Timer3->interval(), 1000);
         QCOMPARE(c.Timer4->isActive(), e.timer4);
+        // The system stays awake for a take, and only for it.
+        QCOMPARE(m_services->awake.held(), state == State::Recording);
         // The status as the window's next tick shows it; a playback that ran to its end is READY.
         const bool ended = steps.endsWith(QStringLiteral("end"));
         m_form->Timer1_Timer();
@@ -292,6 +299,22 @@ private slots:
     }
 
     // Reset closes the device, writes and reads the options back, and opens a new device.
+#ifdef _WIN32
+    // On Windows the system is kept awake by the GUI thread's execution state.
+    void windowsExecutionState()
+    {
+        // A one-off nudge of the idle clock, which answers the lasting state and leaves it.
+        const auto lasting = [] {
+            return ::SetThreadExecutionState(ES_SYSTEM_REQUIRED) & (ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+        };
+        int holder = 0;
+        platform::systemKeepAwake().hold(&holder, true);
+        QCOMPARE(lasting(), EXECUTION_STATE(ES_CONTINUOUS | ES_SYSTEM_REQUIRED));
+        platform::systemKeepAwake().hold(&holder, false);
+        QCOMPARE(lasting(), EXECUTION_STATE(ES_CONTINUOUS));
+    }
+#endif
+
     void resetRoundTrip()
     {
         auto& c = m_form->controls();

@@ -128,6 +128,7 @@ void Form8::connectHandlers()
     connect(m_c.Timer2, &QTimer::timeout, this, &Form8::Timer2_Timer);
     connect(m_c.Timer3, &QTimer::timeout, this, &Form8::Timer3_Timer);
     connect(m_c.Timer4, &QTimer::timeout, this, &Form8::Timer4_Timer);
+    connect(m_c.meterTimer, &QTimer::timeout, this, &Form8::meterTimer_Timer);
     // A check box's handler runs whenever its value changes, by a click or by the settings.
     connect(m_c.Check1, &QCheckBox::stateChanged, this, &Form8::Check1_Click);
     connect(m_c.Check2, &QCheckBox::stateChanged, this, &Form8::Check2_Click);
@@ -145,7 +146,7 @@ void Form8::connectHandlers()
 
 recorder::RecorderContext Form8::recorderContext()
 {
-    return {m_c, *m_services.mci, *m_services.clock};
+    return {m_c, *m_services.mci, *m_services.clock, *m_services.keepAwake};
 }
 
 shell::ShellContext Form8::shellContext()
@@ -203,6 +204,7 @@ void Form8::Command2_Click()
     // A recording that could not start at all is said at once.
     recorder::followDevice(ctx, recorder::query(ctx.mci, recorder::command::statusMode), *m_services.messageBoxes,
                            this);
+    m_c.meterTimer->start();
     if (focused && m_c.Command3->isVisible() && m_c.Command3->isEnabled())
         m_c.Command3->setFocus(Qt::OtherFocusReason);
 }
@@ -227,6 +229,7 @@ void Form8::Command4_Click()
 {
     auto ctx = recorderContext();
     recorder::listen(ctx);
+    m_c.meterTimer->start();
 }
 
 void Form8::testplay_Click()
@@ -251,6 +254,19 @@ void Form8::Timer1_Timer()
     auto ctx = recorderContext();
     const QString mode = recorder::showDeviceStatus(ctx);
     recorder::followDevice(ctx, mode, *m_services.messageBoxes, this);
+    const QString warning = recorder::showInputWarnings(ctx);
+    if (warning != m_inputWarning) {
+        m_inputWarning = warning;
+        m_tray.SetTrayTip(warning.isEmpty() ? QString::fromLatin1(shell::trayTip) : warning);
+    }
+}
+
+void Form8::meterTimer_Timer()
+{
+    // Hidden in the tray, nobody sees the meter: it rests until the window shows again.
+    auto ctx = recorderContext();
+    if (isHidden() || !recorder::showLevel(ctx))
+        m_c.meterTimer->stop();
 }
 
 void Form8::Timer2_Timer()
@@ -268,6 +284,7 @@ void Form8::Timer2_Timer()
 void Form8::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    m_c.meterTimer->start(); // it rests again at once when there is nothing to follow
     if (m_c.Timer3->isActive() && !m_c.Timer2->isActive()) {
         auto ctx = recorderContext();
         recorder::showRecordingSize(ctx);

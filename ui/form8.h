@@ -49,6 +49,7 @@ public:
 
     // Auto-stop and the option groups.
     void Timer4_Timer();
+    void meterTimer_Timer();
     void Check1_Click();
     void Check2_Click();
     void Check4_Click();
@@ -94,6 +95,7 @@ private:
     bool m_loaded = false;
     QPoint m_grab;
     bool m_dragging = false;
+    QString m_inputWarning; // what the tray icon's tip says of the input now
 };
 
 } // namespace quorvel::ui

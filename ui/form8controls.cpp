@@ -34,6 +34,18 @@ void Form8Controls::setupControls(QWidget* form)
     Timer1->start();
     Timer2->start();
 
+    levelMeter = new LevelMeter(Frame3);
+    levelMeter->setGeometry(8, 95, 161, 5);
+    levelMeter->hide();
+    noSound = new NoSoundWarning(Frame3);
+    noSound->setGeometry(4, 90, 169, 13);
+    QFont small = noSound->font();
+    small.setPointSize(7);
+    noSound->setFont(small);
+    meterTimer = new QTimer(form);
+    meterTimer->setObjectName(QStringLiteral("meterTimer"));
+    meterTimer->setInterval(50);
+
     // Shown only as the tray icon's popup, never as a menu bar.
     mnuTray = new QMenu(form);
     mnuTray->setObjectName(QStringLiteral("mnuTray"));

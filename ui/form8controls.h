@@ -2,6 +2,7 @@
 #pragma once
 
 #include "applicationtitle.h"
+#include "levelmeter.h"
 #include "ui_Form8.h"
 
 #include <QString>
@@ -15,7 +16,8 @@ class QTimer;
 namespace quorvel::ui {
 
 // The main window's controls: the widgets and actions of Form8.ui, plus what a .ui file cannot
-// hold: the four interval timers, the tray menu mnuTray, and the window's own auto-stop count.
+// hold: the four interval timers, the tray menu mnuTray, the level meter with its timer and the
+// warning that no sound arrives, and the window's own auto-stop count.
 // The recorder and the shell read and write these directly; there is no other model.
 struct Form8Controls : Ui::Form8
 {
@@ -24,6 +26,11 @@ struct Form8Controls : Ui::Form8
     QTimer* Timer3 = nullptr; // elapsed clock; Record gives it its interval
     QTimer* Timer4 = nullptr; // auto-stop, 1000 ms, stopped until Record
     QMenu* mnuTray = nullptr;
+    // In the Information frame, under File Length: the level while recording or listening (and
+    // the clip mark until the next Record), or in its place the warning that no sound arrives.
+    LevelMeter* levelMeter = nullptr;
+    NoSoundWarning* noSound = nullptr;
+    QTimer* meterTimer = nullptr; // the meter, 50 ms, while it follows a sound the window shows
     // Timer4 ticks since the last stop. Wider than the 16 bits of old, so a length rule of a
     // thousand minutes still fires.
     std::int32_t autoStopSeconds = 0;

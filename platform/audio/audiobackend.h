@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -34,6 +35,12 @@ public:
     // The recording stops: from now on, reads hand over what the input already holds for us and
     // then return 0 instead of waiting for more. Wakes a read that is waiting. Any thread may call it.
     virtual void interrupt() = 0;
+    // How long the input may gather audio before a read hands it over: longer costs fewer
+    // wake-ups, shorter lets a level meter follow the sound. The reading thread calls it.
+    virtual void setPace(std::chrono::milliseconds /*gather*/) { }
+    // The input's name as the desktop's sound settings show it; empty when it is not known. May
+    // ask the server: the reading thread calls it.
+    virtual std::string inputName() { return {}; }
 };
 
 // A running playback to the default output. Used by one thread at a time, but for interrupt().

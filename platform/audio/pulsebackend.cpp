@@ -19,6 +19,7 @@
 
 #include <pulse/context.h>
 #include <pulse/error.h>
+#include <pulse/introspect.h>
 #include <pulse/mainloop.h>
 #include <pulse/stream.h>
 #include <pulse/timeval.h>
@@ -149,11 +150,11 @@ private:
 };
 
 // Capture. The server sends a packet every few tens of milliseconds. Rather than wake for each,
-// the thread naps a fifth of a second and then takes in everything that came meanwhile; while it
-// sleeps the audio waits in the server, which holds seconds of it. The server's channel to us
-// holds less than a nap's worth at the higher rates, so after each nap the thread keeps taking
-// packets until one keeps it waiting: then it has everything there was, says so with a read of 0
-// (the device publishes what it has), and may nap again.
+// the thread naps a fifth of a second (less while a level meter follows it) and then takes in everything that came
+// meanwhile; while it sleeps the audio waits in the server, which holds seconds of it. The server's channel to us holds
+// less than a nap's worth at the higher rates, so after each nap the thread keeps taking packets until one keeps it
+// waiting: then it has everything there was, says so with a read of 0 (the device publishes what it has), and may nap
+// again.
 class PulseCapture final : public CaptureStream, PulseConnection
 {
 public:
@@ -212,6 +213,47 @@ public:
         return static_cast<std::ptrdiff_t>(n);
     }
 
+    void setPace(std::chrono::milliseconds gather) override { m_nap = gather; }
+
+    // Asks the server what the source the stream records from is called (the name the sound
+    // settings show), once; a server that does not say within a second leaves it unnamed.
+    std::string inputName() override
+    {
+        if (m_inputName)
+            return *m_inputName;
+        m_inputName.emplace();
+        const char* source = pa_stream_get_device_name(m_stream);
+        if (!source)
+            return {};
+        struct Answer
+        {
+            bool came = false;
+            std::string description;
+        } answer;
+        pa_operation* operation = pa_context_get_source_info_by_name(
+            m_context, source,
+            [](pa_context*, const pa_source_info* info, int eol, void* data) {
+                auto* answer = static_cast<Answer*>(data);
+                if (eol != 0) {
+                    answer->came = true;
+                    return;
+                }
+                if (info && info->description)
+                    answer->description = info->description;
+            },
+            &answer);
+        if (!operation)
+            return {};
+        const auto deadline = Clock::now() + std::chrono::seconds(1);
+        // Packets that come meanwhile wait in the stream for the next read.
+        while (!answer.came && Clock::now() < deadline && fetch(20000))
+            ;
+        pa_operation_cancel(operation);
+        pa_operation_unref(operation);
+        *m_inputName = answer.description;
+        return *m_inputName;
+    }
+
     void interrupt() override
     {
         {
@@ -224,7 +266,6 @@ public:
     }
 
 private:
-    static constexpr auto napLength = std::chrono::milliseconds(200);
     static constexpr auto liveEdgeWait = std::chrono::milliseconds(5);
 
     // Moves one packet from the stream into m_pending, at most `limit` bytes of it: 1, 0 when the
@@ -255,7 +296,7 @@ private:
     void nap()
     {
         std::unique_lock lock(m_napMutex);
-        m_napOver.wait_for(lock, napLength, [this] { return m_interrupted.load(std::memory_order_acquire); });
+        m_napOver.wait_for(lock, m_nap, [this] { return m_interrupted.load(std::memory_order_acquire); });
     }
 
     // The recording stops. The take ends at the moment of the stop: the server tells how much it
@@ -367,8 +408,10 @@ private:
     std::optional<std::uint64_t> m_stopAt;
     Clock::time_point m_leftoverDeadline {};
     std::atomic<bool> m_interrupted {false};
+    std::chrono::milliseconds m_nap {200};
     std::mutex m_napMutex;
     std::condition_variable m_napOver;
+    std::optional<std::string> m_inputName;
 };
 
 // Playback, a few hundred milliseconds ahead of the speaker: a write waits on the main loop until

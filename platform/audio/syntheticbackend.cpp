@@ -15,7 +15,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // One second of the signal; the tones are whole numbers of hertz, so it repeats exactly.
-std::vector<std::byte> oneSecond(const PcmFormat& format)
+std::vector<std::byte> oneSecond(const PcmFormat& format, double amplitude = 0.5)
 {
     std::vector<std::byte> table(format.bytesPerSec());
     const double rate = format.samplesPerSec;
@@ -23,7 +23,7 @@ std::vector<std::byte> oneSecond(const PcmFormat& format)
     for (std::uint32_t frame = 0; frame < format.samplesPerSec; ++frame) {
         for (std::uint16_t channel = 0; channel < format.channels; ++channel) {
             const double hz = channel == 0 ? 440.0 : 880.0;
-            const double value = 0.5 * std::sin(2.0 * std::numbers::pi * hz * frame / rate);
+            const double value = amplitude * std::sin(2.0 * std::numbers::pi * hz * frame / rate);
             if (format.bitsPerSample == 8) {
                 table[at++] = static_cast<std::byte>(static_cast<int>(std::lround(128.0 + value * 127.0)));
             } else {
@@ -53,7 +53,7 @@ public:
     SyntheticCapture(const PcmFormat& format, SyntheticBackend::Options options)
         : m_format(format)
         , m_options(options)
-        , m_table(oneSecond(format))
+        , m_table(oneSecond(format, options.amplitude))
         , m_start(Clock::now())
     {
     }

@@ -10,8 +10,8 @@
 namespace quorvel::platform {
 
 // A backend without a sound server: capture delivers a known signal (a 440 Hz tone on the left,
-// 880 Hz on the right), as fast as it is read or at a multiple of real time; playback swallows
-// the audio at the chosen pace. For tests and benchmarks.
+// 880 Hz on the right, at half of full scale unless asked otherwise), as fast as it is read or at a multiple of real
+// time; playback swallows the audio at the chosen pace. For tests and benchmarks.
 class SyntheticBackend final : public AudioBackend
 {
 public:
@@ -22,6 +22,7 @@ public:
         bool inputAvailable = true;
         bool outputAvailable = true;
         std::size_t chunkBytes = 0; // 0: 50 ms of audio
+        double amplitude = 0.5; // of the captured tones, as a share of full scale
     };
 
     SyntheticBackend() = default;

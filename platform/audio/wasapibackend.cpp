@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <audioclient.h>
+#include <functiondiscoverykeys_devpkey.h>
 #include <mmdeviceapi.h>
 #include <wrl/client.h>
 
@@ -126,6 +127,7 @@ protected:
             if (SUCCEEDED(client->Initialize(AUDCLNT_SHAREMODE_SHARED, flags, buffer, 0, &wave, nullptr))
                 && SUCCEEDED(client->SetEventHandle(m_engineEvent)) && SUCCEEDED(client->GetBufferSize(&m_frames))) {
                 m_client = client;
+                m_endpoint = endpoint;
                 m_engineFormat = engine;
                 m_format = format;
                 return true;
@@ -143,9 +145,32 @@ protected:
 
     void wakeUp() { ::SetEvent(m_wake); }
 
+    // The endpoint's name as the sound settings show it ("Microphone (USB Audio)"); empty when it
+    // has none.
+    std::string endpointName() const
+    {
+        ComPtr<IPropertyStore> properties;
+        if (!m_endpoint || FAILED(m_endpoint->OpenPropertyStore(STGM_READ, &properties)))
+            return {};
+        PROPVARIANT name;
+        PropVariantInit(&name);
+        std::string text;
+        if (SUCCEEDED(properties->GetValue(PKEY_Device_FriendlyName, &name)) && name.vt == VT_LPWSTR && name.pwszVal) {
+            const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, name.pwszVal, -1, nullptr, 0, nullptr, nullptr);
+            if (bytes > 1) {
+                text.resize(static_cast<std::size_t>(bytes));
+                ::WideCharToMultiByte(CP_UTF8, 0, name.pwszVal, -1, text.data(), bytes, nullptr, nullptr);
+                text.resize(static_cast<std::size_t>(bytes - 1));
+            }
+        }
+        PropVariantClear(&name);
+        return text;
+    }
+
     bool m_com;
     HANDLE m_engineEvent;
     HANDLE m_wake;
+    ComPtr<IMMDevice> m_endpoint;
     ComPtr<IAudioClient> m_client;
     UINT32 m_frames = 0;
     PcmFormat m_format;
@@ -192,7 +217,7 @@ public:
                 m_saidCaughtUp = true;
                 return 0;
             }
-            wait(200);
+            wait(static_cast<DWORD>(m_pace.count()));
             m_saidCaughtUp = false;
         }
         const std::size_t n = std::min(buffer.size(), m_pending.size() - m_pendingAt);
@@ -200,6 +225,9 @@ public:
         m_pendingAt += n;
         return static_cast<std::ptrdiff_t>(n);
     }
+
+    void setPace(std::chrono::milliseconds gather) override { m_pace = gather; }
+    std::string inputName() override { return endpointName(); }
 
     void interrupt() override
     {
@@ -282,6 +310,7 @@ private:
     std::uint64_t m_taken = 0; // frames handed over
     bool m_stopped = false;
     bool m_saidCaughtUp = false;
+    std::chrono::milliseconds m_pace {200};
 };
 
 class WasapiPlayback final : public PlaybackStream, private EngineStream

@@ -16,6 +16,7 @@ Services systemServices()
     services.processes = &systemProcessStarter();
     services.desktop = &systemDesktop();
     services.help = &systemHelpViewer();
+    services.keepAwake = &systemKeepAwake();
     services.files = applicationFiles();
     return services;
 }

@@ -5,6 +5,7 @@
 #include "desktop.h"
 #include "filedialogs.h"
 #include "helpviewer.h"
+#include "keepawake.h"
 #include "mci.h"
 #include "messageboxes.h"
 #include "notifyicon.h"
@@ -26,6 +27,7 @@ struct Services
     ProcessStarter* processes = nullptr;
     Desktop* desktop = nullptr;
     HelpViewer* help = nullptr;
+    KeepAwake* keepAwake = &noKeepAwake();
     ApplicationFiles files; // where the program's own files are
 };
 

@@ -576,6 +576,11 @@ bool recordingLengthFinal(std::string_view alias)
     return !devices().read<bool>(alias, [](const WaveDevice& device) { return !device.lengthFinal(); });
 }
 
+SoundLevel recordingLevel(std::string_view alias, bool look)
+{
+    return devices().read<SoundLevel>(alias, [look](WaveDevice& device) { return device.level(look); });
+}
+
 int lastSaveError(std::string_view alias)
 {
     return devices().read<int>(alias, [](const WaveDevice& device) { return device.saveError(); });
@@ -593,6 +598,7 @@ Mci& systemMci()
         std::string notice(std::string_view alias) override { return recordingNotice(alias); }
         int saveError(std::string_view alias) override { return lastSaveError(alias); }
         bool lengthFinal(std::string_view alias) override { return recordingLengthFinal(alias); }
+        SoundLevel level(std::string_view alias, bool look) override { return recordingLevel(alias, look); }
     };
     static SystemMci instance;
     return instance;

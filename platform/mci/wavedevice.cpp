@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -21,6 +23,48 @@ namespace {
 // How long a command waits for its audio thread: an answer within it is given at once (a stream
 // that can't open, a stop that is done); beyond it the thread carries on alone.
 constexpr auto commandWait = 30ms;
+// How often the capture hands its audio over while a meter follows it, and while none does.
+constexpr auto meteredPace = 60ms;
+constexpr auto restingPace = 200ms;
+// A meter that has not looked for this long no longer follows the capture.
+constexpr auto meterGone = 500ms;
+// Samples are kept as shares of full scale in 1/32768ths.
+constexpr std::uint32_t fullScale = 32768;
+// -60 dBFS: anything quieter is no sound.
+constexpr std::uint32_t quietLine = 33;
+
+std::int64_t nowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+struct Peak
+{
+    std::uint32_t level = 0; // in 1/32768ths of full scale
+    bool clipped = false;
+};
+
+// The loudest sample of interleaved PCM, and whether any reached full scale.
+Peak peakOf(std::span<const std::byte> audio, const PcmFormat& format)
+{
+    Peak peak;
+    if (format.bitsPerSample == 8) {
+        for (const std::byte b : audio) {
+            const int sample = static_cast<int>(std::to_integer<std::uint8_t>(b)) - 128;
+            peak.level = std::max<std::uint32_t>(peak.level, static_cast<std::uint32_t>(std::abs(sample)) * 256);
+            peak.clipped |= sample == -128 || sample == 127;
+        }
+        return peak;
+    }
+    for (std::size_t i = 0; i + 1 < audio.size(); i += 2) {
+        const auto sample = static_cast<std::int16_t>(std::to_integer<std::uint16_t>(audio[i])
+                                                      | std::to_integer<std::uint16_t>(audio[i + 1]) << 8);
+        peak.level = std::max<std::uint32_t>(peak.level, static_cast<std::uint32_t>(std::abs(int {sample})));
+        peak.clipped |= sample == INT16_MIN || sample == INT16_MAX;
+    }
+    return peak;
+}
 } // namespace
 
 // What the device and its audio threads share. The threads keep it alive, so a thread still
@@ -35,6 +79,30 @@ struct WaveDevice::Shared
     std::atomic<bool> capturing {false};
     // Only the worker of the current generation may set the mode when it ends by itself.
     std::atomic<std::uint64_t> generation {0};
+
+    // The level: the loudest sample since a meter last looked, a full-scale sample in this take,
+    // when a sound last came in, and when a meter last looked (steady milliseconds).
+    std::atomic<std::uint32_t> peak {0};
+    std::atomic<bool> clipped {false};
+    std::atomic<std::int64_t> soundAt {0};
+    std::atomic<std::int64_t> lookedAt {0};
+    // The sound that just went through the device; `recording`: it came in.
+    void measure(std::span<const std::byte> audio, const PcmFormat& format, bool recording)
+    {
+        const Peak found = peakOf(audio, format);
+        std::uint32_t held = peak.load(std::memory_order_relaxed);
+        while (found.level > held && !peak.compare_exchange_weak(held, found.level, std::memory_order_relaxed))
+            ;
+        if (!recording)
+            return;
+        if (found.clipped)
+            clipped.store(true, std::memory_order_relaxed);
+        if (found.level >= quietLine)
+            soundAt.store(nowMs(), std::memory_order_relaxed);
+    }
+    bool metered() const { return nowMs() - lookedAt.load(std::memory_order_relaxed) < meterGone.count(); }
+    mutable std::mutex inputMutex;
+    std::string input;
 
     mutable std::mutex problemMutex;
     std::string problem;
@@ -254,6 +322,9 @@ std::uint32_t WaveDevice::record()
     const std::size_t chunk = std::max<std::size_t>(m_backend->chunkBytes(m_format), m_format.blockAlign());
     shared->mode.store(DeviceMode::Recording, std::memory_order_release);
     shared->capturing.store(true, std::memory_order_release);
+    shared->clipped.store(false, std::memory_order_relaxed);
+    shared->peak.store(0, std::memory_order_relaxed);
+    shared->soundAt.store(nowMs(), std::memory_order_relaxed);
 
     return launch([shared, backend, format, chunk](Control& control) {
         std::shared_ptr<CaptureStream> stream;
@@ -264,6 +335,13 @@ std::uint32_t WaveDevice::record()
             shared->setProblem("no sound input could be opened for this format");
         control.markOpened(stream, control.capture);
         if (stream) {
+            {
+                std::string name = stream->inputName();
+                std::lock_guard lock(shared->inputMutex);
+                shared->input = std::move(name);
+            }
+            bool metered = false;
+            stream->setPace(restingPace);
             // Audio goes to the spool, and into the length, a chunk at a time: the length then
             // moves a few times a second, not at every packet the server sends.
             std::vector<std::byte> buffer(chunk);
@@ -285,9 +363,14 @@ std::uint32_t WaveDevice::record()
                     shared->setProblem("the sound server stopped delivering audio (it was closed or restarted)");
                     break;
                 }
+                shared->measure(std::span(buffer.data() + filled, static_cast<std::size_t>(got)), format, true);
                 filled += static_cast<std::size_t>(got);
                 if (filled == chunk || (got == 0 && filled > 0))
                     flush();
+                if (got == 0 && shared->metered() != metered) {
+                    metered = !metered;
+                    stream->setPace(metered ? meteredPace : restingPace);
+                }
                 if (got == 0 && control.stop.load(std::memory_order_acquire))
                     break;
             }
@@ -355,6 +438,7 @@ std::uint32_t WaveDevice::play(std::optional<std::uint64_t> fromByte)
                     failed = true;
                     break;
                 }
+                shared->measure(std::span(buffer.data(), static_cast<std::size_t>(got)), format, false);
                 offset += static_cast<std::uint64_t>(got);
                 if (control.stop.load(std::memory_order_acquire))
                     break; // the position is the next playback's now
@@ -380,6 +464,26 @@ std::uint32_t WaveDevice::save(const std::filesystem::path& target)
     if (spool)
         spool->markSaved(bytes);
     return 0;
+}
+
+SoundLevel WaveDevice::level(bool look)
+{
+    SoundLevel level;
+    Shared& shared = *m_shared;
+    const DeviceMode now = mode();
+    level.running = now != DeviceMode::Stopped;
+    level.clipped = shared.clipped.load(std::memory_order_relaxed);
+    if (look) {
+        shared.lookedAt.store(nowMs(), std::memory_order_relaxed);
+        const std::uint32_t peak = shared.peak.exchange(0, std::memory_order_relaxed);
+        if (now != DeviceMode::Stopped)
+            level.peak = static_cast<float>(std::min(peak, fullScale)) / static_cast<float>(fullScale);
+    }
+    if (now == DeviceMode::Recording)
+        level.quietMs = std::max<std::int64_t>(0, nowMs() - shared.soundAt.load(std::memory_order_relaxed));
+    std::lock_guard lock(shared.inputMutex);
+    level.input = shared.input;
+    return level;
 }
 
 std::string WaveDevice::problem() const

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "audio/audiobackend.h"
+#include "mci.h"
 
 #include <atomic>
 #include <cstdint>
@@ -72,6 +73,9 @@ public:
     void keepRecording();
     // The recording so far reaches the disk now.
     void syncRecording();
+
+    // How loud the recording or playback is (see SoundLevel); `look` takes the peak.
+    SoundLevel level(bool look);
 
     DeviceMode mode() const;
     std::uint64_t lengthBytes() const;

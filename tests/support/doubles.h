@@ -35,6 +35,8 @@ public:
     std::string problem(std::string_view) override { return problemText; }
     int saveError(std::string_view) override { return saveErrorNumber; }
     bool lengthFinal(std::string_view) override { return mode != QLatin1String("recording"); }
+    platform::SoundLevel sound; // what the level meter is told
+    platform::SoundLevel level(std::string_view, bool) override { return sound; }
 
     // Commands other than the status monitor's polling.
     QStringList actions() const;
@@ -184,6 +186,17 @@ public:
     QList<QUrl> urls;
 };
 
+// Keeps the system awake only in its count.
+class CountingKeepAwake final : public platform::KeepAwake
+{
+public:
+    int inhibits = 0, releases = 0;
+
+protected:
+    void inhibit() override { ++inhibits; }
+    void uninhibit() override { ++releases; }
+};
+
 // Services with the doubles above and an application folder of the test's choosing.
 struct TestServices
 {
@@ -193,6 +206,7 @@ struct TestServices
     ScriptedFileDialogs dialogs;
     FakeProcessStarter processes;
     FakeDesktop desktop;
+    CountingKeepAwake awake;
     platform::Services services;
 
     explicit TestServices(const QString& applicationFolder, platform::Mci* device = nullptr)
@@ -204,6 +218,7 @@ struct TestServices
         services.fileDialogs = &dialogs;
         services.processes = &processes;
         services.desktop = &desktop;
+        services.keepAwake = &awake;
         services.help = &platform::systemHelpViewer();
         services.files = platform::filesInFolder(applicationFolder);
     }

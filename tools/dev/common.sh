@@ -9,7 +9,7 @@ quorvel_packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins libpulse-dev libsndfile1-dev libbenchmark-dev desktop-file-utils
     pulseaudio pulseaudio-utils lame sox
-    pipewire pipewire-pulse pipewire-bin wireplumber dbus ladspa-sdk
+    pipewire pipewire-pulse pipewire-bin wireplumber dbus ladspa-sdk python3-dbusmock
     weston qt6-wayland
     appstream lintian dpkg-dev file libglib2.0-bin
     xvfb xdotool trayer imagemagick x11-utils xdg-utils fonts-dejavu-core fonts-liberation bc
