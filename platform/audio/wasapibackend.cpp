@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <audioclient.h>
-#include <functiondiscoverykeys_devpkey.h>
 #include <mmdeviceapi.h>
 #include <wrl/client.h>
 
@@ -149,13 +148,16 @@ protected:
     // has none.
     std::string endpointName() const
     {
+        // PKEY_Device_FriendlyName, whose definition would need the GUID library.
+        static constexpr PROPERTYKEY friendlyName {
+            {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
         ComPtr<IPropertyStore> properties;
         if (!m_endpoint || FAILED(m_endpoint->OpenPropertyStore(STGM_READ, &properties)))
             return {};
         PROPVARIANT name;
         PropVariantInit(&name);
         std::string text;
-        if (SUCCEEDED(properties->GetValue(PKEY_Device_FriendlyName, &name)) && name.vt == VT_LPWSTR && name.pwszVal) {
+        if (SUCCEEDED(properties->GetValue(friendlyName, &name)) && name.vt == VT_LPWSTR && name.pwszVal) {
             const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, name.pwszVal, -1, nullptr, 0, nullptr, nullptr);
             if (bytes > 1) {
                 text.resize(static_cast<std::size_t>(bytes));
