@@ -25,8 +25,8 @@ struct SoundLevel
 {
     // The device records or plays.
     bool running = false;
-    // The loudest sample since the meter last looked, as a share of full scale (0 to 1); 0 when
-    // the device neither records nor plays.
+    // The loudest sample since the meter last looked, as a share of full scale (0 to 1); -1 when
+    // no audio came through since then; 0 when the device neither records nor plays.
     float peak = 0;
     // A sample of the take reached full scale: recording clipped. Until the next Record.
     bool clipped = false;

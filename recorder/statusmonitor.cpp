@@ -112,7 +112,8 @@ bool showLevel(RecorderContext& ctx)
         c.levelMeter->setVisible(c.levelMeter->clipped());
         return false;
     }
-    c.levelMeter->showPeak(level.peak);
+    if (level.peak >= 0) // else nothing came since the last look: the bar stays
+        c.levelMeter->showPeak(level.peak);
     c.levelMeter->setVisible(c.noSound->isHidden());
     return true;
 }

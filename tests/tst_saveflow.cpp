@@ -377,8 +377,6 @@ private slots:
         QVERIFY(QFile::exists(onDrive(QStringLiteral("take1.wav"))));
     }
 
-    // Reset, or the main window's close, while the dialog is open takes its recording: a save from
-    // it then writes nothing and says so.
     // The dialog saves the take the device holds when Save is pressed: one recorded after a
     // Reset too. With the main window closed, nothing is saved.
     void saveAfterTheRecordingWent_data()

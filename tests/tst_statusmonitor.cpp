@@ -189,8 +189,7 @@ private slots:
             c.Command2->click();
         services.mci.sound = {running, peak, clipped, quietMs, "Microphone"};
         form.Timer1_Timer();
-        if (c.meterTimer->isActive())
-            form.meterTimer_Timer();
+        form.meterTimer_Timer();
         QCOMPARE(!c.levelMeter->isHidden(), meter <= 0);
         if (meter <= 0)
             QCOMPARE(c.levelMeter->value(), meter);

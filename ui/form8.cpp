@@ -204,7 +204,7 @@ void Form8::Command2_Click()
     // A recording that could not start at all is said at once.
     recorder::followDevice(ctx, recorder::query(ctx.mci, recorder::command::statusMode), *m_services.messageBoxes,
                            this);
-    m_c.meterTimer->start();
+    meterTimer_Timer();
     if (focused && m_c.Command3->isVisible() && m_c.Command3->isEnabled())
         m_c.Command3->setFocus(Qt::OtherFocusReason);
 }
@@ -229,7 +229,7 @@ void Form8::Command4_Click()
 {
     auto ctx = recorderContext();
     recorder::listen(ctx);
-    m_c.meterTimer->start();
+    meterTimer_Timer();
 }
 
 void Form8::testplay_Click()
@@ -263,10 +263,17 @@ void Form8::Timer1_Timer()
 
 void Form8::meterTimer_Timer()
 {
-    // Hidden in the tray, nobody sees the meter: it rests until the window shows again.
+    // Hidden in the tray, nobody sees the meter: it rests until the window shows again. While the
+    // size display's timer runs (recording), the meter takes its ticks and wakes nobody itself.
     auto ctx = recorderContext();
-    if (isHidden() || !recorder::showLevel(ctx))
-        m_c.meterTimer->stop();
+    const bool follows = !isHidden() && recorder::showLevel(ctx);
+    const bool ownTicks = follows && !m_c.Timer2->isActive();
+    if (ownTicks != m_c.meterTimer->isActive()) {
+        if (ownTicks)
+            m_c.meterTimer->start();
+        else
+            m_c.meterTimer->stop();
+    }
 }
 
 void Form8::Timer2_Timer()
@@ -279,17 +286,20 @@ void Form8::Timer2_Timer()
     }
     auto ctx = recorderContext();
     recorder::showRecordingSize(ctx);
+    // The meter rides on every third of these ticks (57 ms), and on its own timer once they end.
+    if (!m_c.Timer2->isActive() || ++m_meterBeat % 3 == 0)
+        meterTimer_Timer();
 }
 
 void Form8::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    m_c.meterTimer->start(); // it rests again at once when there is nothing to follow
     if (m_c.Timer3->isActive() && !m_c.Timer2->isActive()) {
         auto ctx = recorderContext();
         recorder::showRecordingSize(ctx);
         m_c.Timer2->start();
     }
+    meterTimer_Timer();
 }
 
 void Form8::Timer3_Timer()

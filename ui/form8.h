@@ -95,6 +95,7 @@ private:
     bool m_loaded = false;
     QPoint m_grab;
     bool m_dragging = false;
+    int m_meterBeat = 0; // Timer2's ticks, of which every third moves the meter
     QString m_inputWarning; // what the tray icon's tip says of the input now
 };
 

@@ -30,7 +30,9 @@ struct Form8Controls : Ui::Form8
     // the clip mark until the next Record), or in its place the warning that no sound arrives.
     LevelMeter* levelMeter = nullptr;
     NoSoundWarning* noSound = nullptr;
-    QTimer* meterTimer = nullptr; // the meter, 50 ms, while it follows a sound the window shows
+    // The meter's own ticks, 50 ms, while it follows a sound the window shows and Timer2 is not
+    // running (listening); while Timer2 runs the meter takes every third of its ticks.
+    QTimer* meterTimer = nullptr;
     // Timer4 ticks since the last stop. Wider than the 16 bits of old, so a length rule of a
     // thousand minutes still fires.
     std::int32_t autoStopSeconds = 0;

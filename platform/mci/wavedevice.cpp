@@ -24,7 +24,7 @@ namespace {
 // that can't open, a stop that is done); beyond it the thread carries on alone.
 constexpr auto commandWait = 30ms;
 // How often the capture hands its audio over while a meter follows it, and while none does.
-constexpr auto meteredPace = 60ms;
+constexpr auto meteredPace = 90ms;
 constexpr auto restingPace = 200ms;
 // A meter that has not looked for this long no longer follows the capture.
 constexpr auto meterGone = 500ms;
@@ -80,7 +80,8 @@ struct WaveDevice::Shared
     // Only the worker of the current generation may set the mode when it ends by itself.
     std::atomic<std::uint64_t> generation {0};
 
-    // The level: the loudest sample since a meter last looked, a full-scale sample in this take,
+    // The level: the loudest sample since a meter last looked, plus one (0: no audio came since),
+    // a full-scale sample in this take,
     // when a sound last came in, and when a meter last looked (steady milliseconds).
     std::atomic<std::uint32_t> peak {0};
     std::atomic<bool> clipped {false};
@@ -91,7 +92,7 @@ struct WaveDevice::Shared
     {
         const Peak found = peakOf(audio, format);
         std::uint32_t held = peak.load(std::memory_order_relaxed);
-        while (found.level > held && !peak.compare_exchange_weak(held, found.level, std::memory_order_relaxed))
+        while (found.level + 1 > held && !peak.compare_exchange_weak(held, found.level + 1, std::memory_order_relaxed))
             ;
         if (!recording)
             return;
@@ -477,7 +478,8 @@ SoundLevel WaveDevice::level(bool look)
         shared.lookedAt.store(nowMs(), std::memory_order_relaxed);
         const std::uint32_t peak = shared.peak.exchange(0, std::memory_order_relaxed);
         if (now != DeviceMode::Stopped)
-            level.peak = static_cast<float>(std::min(peak, fullScale)) / static_cast<float>(fullScale);
+            level.peak
+                = peak == 0 ? -1.0f : static_cast<float>(std::min(peak - 1, fullScale)) / static_cast<float>(fullScale);
     }
     if (now == DeviceMode::Recording)
         level.quietMs = std::max<std::int64_t>(0, nowMs() - shared.soundAt.load(std::memory_order_relaxed));
